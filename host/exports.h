@@ -1,0 +1,16 @@
+// The host's binding of the library's exports: looked up by undecorated name,
+// as the file manager does.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct ZvDllExports {
+  void(WINAPI* DisableWow64FsRedirection)();
+  void(WINAPI* RevertWow64FsRedirection)();
+};
+
+// Loads ZvDll.dll (from beside the host unless a path is given) and binds every
+// export above. On failure returns null and says in `error` what is missing.
+HMODULE LoadZvDll(ZvDllExports& exports, std::wstring& error, const wchar_t* path = L"ZvDll.dll");
