@@ -61,18 +61,68 @@ int Usage() {
   return 2;
 }
 
+// The file manager calls the library from its user-interface thread while its
+// message loop runs; so does the host: the command runs from a message posted
+// to the host's own window, and the loop ends when the command has returned.
+constexpr UINT kRunCommand = WM_APP + 1;
+
+struct HostSession {
+  HMODULE library;
+  ZvDllExports exports;
+  std::vector<std::wstring> arguments;
+  int result = 0;
+};
+
+int RunCommand(HostSession& session) {
+  const std::wstring command = session.arguments.empty() ? L"info" : session.arguments.front();
+  if (command == L"info") return ShowInfo(session.library);
+  return Usage();
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kRunCommand) {
+    auto* session = reinterpret_cast<HostSession*>(lParam);
+    session->result = RunCommand(*session);
+    ::DestroyWindow(window);
+    return 0;
+  }
+  if (message == WM_DESTROY) {
+    ::PostQuitMessage(0);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunInMessageLoop(HostSession& session) {
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = HostWindowProc;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"ZvHostWindow";
+  ::RegisterClassW(&windowClass);
+  HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"zvhost", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) return RunCommand(session);
+  ::PostMessageW(window, kRunCommand, 0, reinterpret_cast<LPARAM>(&session));
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return session.result;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  ZvDllExports exports = {};
+  HostSession session = {};
   std::wstring error;
-  HMODULE library = LoadZvDll(exports, error);
-  if (!library) {
+  session.library = LoadZvDll(session.exports, error);
+  if (!session.library) {
     Print(L"zvhost: " + error + L"\n", stderr);
     return 1;
   }
-  const std::wstring command = argc > 1 ? argv[1] : L"info";
-  const int result = command == L"info" ? ShowInfo(library) : Usage();
-  ::FreeLibrary(library);
+  session.arguments.assign(argv + 1, argv + argc);
+  const int result = RunInMessageLoop(session);
+  ::FreeLibrary(session.library);
   return result;
 }

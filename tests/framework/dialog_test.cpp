@@ -122,7 +122,7 @@ TEST(Dialog, ExchangesMembersWithControlsBothWays) {
     zvtest::Click(dialog, IDOK);
   });
   EXPECT_EQ(probe.DoModal(), IDOK);
-  script.Join();
+  EXPECT_TRUE(script.Join()) << script.Failure();
 
   EXPECT_EQ(CString(probe.m_strName), L"かな");
   EXPECT_EQ(probe.m_nCount, -17);
@@ -147,7 +147,7 @@ TEST(Dialog, InvalidNumberShowsMessageAndKeepsDialogOpen) {
     zvtest::Click(dialog, IDCANCEL);
   });
   EXPECT_EQ(probe.DoModal(), IDCANCEL);
-  script.Join();
+  EXPECT_TRUE(script.Join()) << script.Failure();
   EXPECT_EQ(probe.m_nCount, 5);
 }
 
@@ -168,7 +168,7 @@ TEST(Dialog, EscapeAndCloseBoxDoNothingWhileCancelIsDisabled) {
     PostKey(::GetDlgItem(dialog, IDC_NAME), VK_ESCAPE);
   });
   EXPECT_EQ(probe.DoModal(), IDCANCEL);
-  script.Join();
+  EXPECT_TRUE(script.Join()) << script.Failure();
 }
 
 TEST(Dialog, ModalLoopPreTranslatesIdlesAndTakesPostedCommands) {
@@ -185,7 +185,7 @@ TEST(Dialog, ModalLoopPreTranslatesIdlesAndTakesPostedCommands) {
     ::PostMessageW(dialog, WM_COMMAND, kPostedEnd, 0);
   });
   EXPECT_EQ(probe.DoModal(), kPostedEnd);
-  script.Join();
+  EXPECT_TRUE(script.Join()) << script.Failure();
   EXPECT_EQ(probe.m_nRunClicks, 1);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dialog_driver.h"
+#include "library.h"
 #include "probe_ids.h"
 #include "test_files.h"
 
@@ -32,7 +33,7 @@ class ModuleState : public ::testing::Test {
   }
   template <class Fn>
   Fn Get(const char* name) {
-    auto fn = reinterpret_cast<Fn>(::GetProcAddress(m_library, name));
+    auto fn = zvtest::GetExport<Fn>(m_library, name);
     EXPECT_TRUE(fn) << name;
     return fn;
   }
@@ -58,7 +59,7 @@ TEST_F(ModuleState, SameIdsResolveToTheModuleWhoseStateIsCurrent) {
     });
     CDialog hostDialog(IDD_SAME_ID);
     EXPECT_EQ(throughExport ? showExtension() : hostDialog.DoModal(), IDOK);
-    script.Join();
+    EXPECT_TRUE(script.Join()) << script.Failure();
   }
 }
 
@@ -98,7 +99,7 @@ TEST_F(ModuleState, MessageBoxOfAnExtensionShowsItsApplicationName) {
     EXPECT_EQ(box->text, L"拡張DLLからの通知");
   });
   EXPECT_EQ(Get<MessageBoxFn>("TestExtMessageBox")(L"拡張DLLからの通知"), IDOK);
-  script.Join();
+  EXPECT_TRUE(script.Join()) << script.Failure();
 }
 
 TEST_F(ModuleState, EndingAWorkerUnwindsItsStackAndReleasesItsMutex) {

@@ -4,7 +4,6 @@
 #include <afxdllx.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 
 #include "testext.h"
@@ -13,10 +12,15 @@ namespace {
 
 // ZVTESTEXT_LOG names a file that records the application's start and end;
 // ZVTESTEXT_FAIL_INIT makes InitInstance fail, so the load must fail.
+// Read through the system: the runtime's getenv keeps a copy taken at its first use.
+bool HasVariable(const wchar_t* name, wchar_t* value = nullptr, DWORD capacity = 0) {
+  return ::GetEnvironmentVariableW(name, value, capacity) != 0 || ::GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+}
+
 void Log(const char* what) {
-  const char* path = std::getenv("ZVTESTEXT_LOG");
-  if (!path) return;
-  if (FILE* file = std::fopen(path, "a")) {
+  wchar_t path[MAX_PATH] = {};
+  if (!HasVariable(L"ZVTESTEXT_LOG", path, MAX_PATH)) return;
+  if (FILE* file = ::_wfopen(path, L"ab")) {
     std::fprintf(file, "%s\n", what);
     std::fclose(file);
   }
@@ -26,7 +30,7 @@ class CTestExtApp : public CWinApp {
  public:
   BOOL InitInstance() override {
     Log("init");
-    return std::getenv("ZVTESTEXT_FAIL_INIT") ? FALSE : CWinApp::InitInstance();
+    return HasVariable(L"ZVTESTEXT_FAIL_INIT") ? FALSE : CWinApp::InitInstance();
   }
   int ExitInstance() override {
     Log("exit");

@@ -1,0 +1,52 @@
+// The framework's typed arrays. CStringArray is compiled into zvfw.dll, since the
+// host hands its arrays to the library; the scalar arrays are CArray as they stand.
+#pragma once
+
+#include "afxver_.h"
+
+#include "afxstr.h"
+#include "afxtempl.h"
+
+class CByteArray : public CArray<BYTE, BYTE> {};
+class CWordArray : public CArray<WORD, WORD> {};
+class CDWordArray : public CArray<DWORD, DWORD> {};
+class CUIntArray : public CArray<UINT, UINT> {};
+class CPtrArray : public CArray<void*, void*> {};
+
+// Same members and rules as CArray<CString>: a bad index throws std::out_of_range.
+class ZVFW_API CStringArray {
+ public:
+  CStringArray();
+  CStringArray(const CStringArray&) = delete;
+  CStringArray& operator=(const CStringArray&) = delete;
+  ~CStringArray();
+
+  INT_PTR GetSize() const;
+  INT_PTR GetCount() const;
+  BOOL IsEmpty() const;
+  INT_PTR GetUpperBound() const;
+  void SetSize(INT_PTR nNewSize, INT_PTR nGrowBy = -1);
+  void FreeExtra();
+  void RemoveAll();
+
+  const CString& GetAt(INT_PTR nIndex) const;
+  CString& GetAt(INT_PTR nIndex);
+  void SetAt(INT_PTR nIndex, const CString& newElement);
+  const CString& ElementAt(INT_PTR nIndex) const;
+  CString& ElementAt(INT_PTR nIndex);
+  const CString& operator[](INT_PTR nIndex) const;
+  CString& operator[](INT_PTR nIndex);
+  const CString* GetData() const;
+  CString* GetData();
+
+  void SetAtGrow(INT_PTR nIndex, const CString& newElement);
+  INT_PTR Add(const CString& newElement);
+  INT_PTR Append(const CStringArray& src);
+  void Copy(const CStringArray& src);
+  void InsertAt(INT_PTR nIndex, const CString& newElement, INT_PTR nCount = 1);
+  void InsertAt(INT_PTR nStartIndex, const CStringArray* pNewArray);
+  void RemoveAt(INT_PTR nIndex, INT_PTR nCount = 1);
+
+ private:
+  CArray<CString, const CString&> m_items;
+};
