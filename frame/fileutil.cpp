@@ -30,8 +30,8 @@ class ScopedNoRedirectFind {
 
 }  // namespace
 
-HANDLE CreateFileNoRedirect(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                            DWORD disposition, DWORD flags, HANDLE templateFile) {
+HANDLE CreateFileNoRedirect(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                            DWORD flags, HANDLE templateFile) {
   RedirectionOff off;
   return CreateFileW(name, access, share, security, disposition, flags, templateFile);
 }

@@ -12,7 +12,7 @@ struct RedirectionState {
   bool isWow64 = false;
   DisableFunction disable = nullptr;
   RevertFunction revert = nullptr;
-  HMODULE kernel32 = nullptr;  // held only while isWow64 is set
+  HMODULE kernel32 = nullptr;            // held only while isWow64 is set
   DWORD savedSlot = TLS_OUT_OF_INDEXES;  // the thread's cell with the value the system returned
   DWORD depthSlot = TLS_OUT_OF_INDEXES;  // the thread's nesting depth; null is 0
 };

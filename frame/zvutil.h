@@ -9,8 +9,8 @@
 
 // Redirection-safe file access: in a 32-bit process on 64-bit Windows these keep
 // the system directory from being redirected to the 32-bit one.
-HANDLE CreateFileNoRedirect(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                            DWORD disposition, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileNoRedirect(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                            DWORD flags, HANDLE templateFile);
 // On success redirection stays off on this thread until FindCloseNoRedirect.
 HANDLE FindFirstFileNoRedirect(LPCWSTR pattern, WIN32_FIND_DATAW* find);
 // Takes the handle's address; sets it to INVALID_HANDLE_VALUE, so closing twice is harmless.

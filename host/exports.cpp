@@ -22,8 +22,8 @@ HMODULE LoadZvDll(ZvDllExports& exports, std::wstring& error, const wchar_t* pat
   for (const ExportSlot& export_ : slots) {
     *export_.slot = ::GetProcAddress(library, export_.name);
     if (!*export_.slot) {
-      error = std::wstring(path) + L" にエクスポート " + std::wstring(export_.name, export_.name + strlen(export_.name)) +
-              L" がありません";
+      error = std::wstring(path) + L" にエクスポート " +
+              std::wstring(export_.name, export_.name + strlen(export_.name)) + L" がありません";
       ::FreeLibrary(library);
       return nullptr;
     }

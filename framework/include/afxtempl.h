@@ -229,7 +229,8 @@ void CArray<TYPE, ARG_TYPE>::InsertAt(INT_PTR nStartIndex, const CArray* pNewArr
 
 template <class TYPE, class ARG_TYPE>
 void CArray<TYPE, ARG_TYPE>::RemoveAt(INT_PTR nIndex, INT_PTR nCount) {
-  if (nIndex < 0 || nCount < 0 || nCount > m_nSize - nIndex) throw std::out_of_range("CArray::RemoveAt: range outside the array");
+  if (nIndex < 0 || nCount < 0 || nCount > m_nSize - nIndex)
+    throw std::out_of_range("CArray::RemoveAt: range outside the array");
   std::move(m_pData + nIndex + nCount, m_pData + m_nSize, m_pData + nIndex);
   std::destroy_n(m_pData + m_nSize - nCount, nCount);
   m_nSize -= nCount;
@@ -428,8 +429,8 @@ void CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::GetNextAssoc(POSITION& rNextPosition,
 }
 
 template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
-typename CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::CAssoc* CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::NewAssoc(
-    ARG_KEY key, UINT nHashValue) {
+typename CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::CAssoc* CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::NewAssoc(ARG_KEY key,
+                                                                                                      UINT nHashValue) {
   if (!m_pFreeList) {
     auto* pBlock = static_cast<CPlex*>(::operator new(kPlexHeader + m_nBlockSize * sizeof(CAssoc)));
     pBlock->pNext = m_pBlocks;

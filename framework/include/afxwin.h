@@ -173,30 +173,34 @@ LRESULT DrawItem(CCmdTarget* p, WPARAM wParam, LPARAM lParam) {
   static const AFX_MSGMAP* PASCAL GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                           \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }      \
-  const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() {                               \
-    using ThisClass = theClass;                                                          \
-    using TheBaseClass = baseClass;                                                      \
-    static_assert(std::is_base_of_v<TheBaseClass, ThisClass>);                           \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+  const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() {                          \
+    using ThisClass = theClass;                                                     \
+    using TheBaseClass = baseClass;                                                 \
+    static_assert(std::is_base_of_v<TheBaseClass, ThisClass>);                      \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                                \
-  {0, 0, 0, 0, nullptr}};                                                                \
+#define END_MESSAGE_MAP()                                                                   \
+  { 0, 0, 0, 0, nullptr }                                                                   \
+  }                                                                                         \
+  ;                                                                                         \
   static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, _messageEntries}; \
-  return &messageMap;                                                                    \
+  return &messageMap;                                                                       \
   }
 
 #define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, (UINT)(id), (UINT)(id), &afx_dispatch::Command<memberFxn>},
 #define ON_COMMAND_RANGE(id, idLast, memberFxn) \
   {WM_COMMAND, 0, (UINT)(id), (UINT)(idLast), &afx_dispatch::CommandRange<memberFxn>},
-#define ON_CONTROL(code, id, memberFxn) {WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(id), &afx_dispatch::Command<memberFxn>},
+#define ON_CONTROL(code, id, memberFxn) \
+  {WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(id), &afx_dispatch::Command<memberFxn>},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
 #define ON_EN_KILLFOCUS(id, memberFxn) ON_CONTROL(EN_KILLFOCUS, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
 #define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
 #define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
-#define ON_NOTIFY(code, id, memberFxn) {WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(id), &afx_dispatch::Notify<memberFxn>},
+#define ON_NOTIFY(code, id, memberFxn) \
+  {WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(id), &afx_dispatch::Notify<memberFxn>},
 #define ON_MESSAGE(message, memberFxn) {(UINT)(message), 0, 0, 0, &afx_dispatch::Message<memberFxn>},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, &afx_dispatch::Timer<&ThisClass::OnTimer>},
 #define ON_WM_DESTROY() {WM_DESTROY, 0, 0, 0, &afx_dispatch::Void<&ThisClass::OnDestroy>},

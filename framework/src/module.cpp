@@ -96,8 +96,7 @@ void AFXAPI AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll) {
 }
 
 CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem)
-    : m_hModule(state.hModule), m_hResource(state.hResource), m_bSystem(bSystem),
-      m_pModuleState(AfxGetModuleState()) {
+    : m_hModule(state.hModule), m_hResource(state.hResource), m_bSystem(bSystem), m_pModuleState(AfxGetModuleState()) {
   ::AcquireSRWLockExclusive(&g_libraryListLock);
   m_pNextDLL = m_pModuleState->m_pLibraryList;
   m_pModuleState->m_pLibraryList = this;

@@ -29,8 +29,8 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
   m_pStartupModuleState = AfxGetModuleState();
   unsigned threadId = 0;
   // Started suspended so that m_hThread and m_nThreadID are set before the thread runs.
-  const uintptr_t handle = ::_beginthreadex(lpSecurityAttrs, nStackSize, &CWinThread::ThreadEntry, this,
-                                            CREATE_SUSPENDED, &threadId);
+  const uintptr_t handle =
+      ::_beginthreadex(lpSecurityAttrs, nStackSize, &CWinThread::ThreadEntry, this, CREATE_SUSPENDED, &threadId);
   if (handle == 0) return FALSE;
   m_hThread = reinterpret_cast<HANDLE>(handle);
   m_nThreadID = threadId;

@@ -80,9 +80,9 @@ class CProbeDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
-  ON_BN_CLICKED(IDC_RUN, &CProbeDlg::OnRun)
-  ON_WM_TIMER()
-  ON_MESSAGE(WM_KICKIDLE, &CProbeDlg::OnKickIdle)
+ON_BN_CLICKED(IDC_RUN, &CProbeDlg::OnRun)
+ON_WM_TIMER()
+ON_MESSAGE(WM_KICKIDLE, &CProbeDlg::OnKickIdle)
 END_MESSAGE_MAP()
 
 void PostKey(HWND target, WPARAM key) {

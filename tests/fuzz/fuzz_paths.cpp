@@ -25,7 +25,8 @@ void CheckSplitPathName(const Text& path, std::size_t length) {
   SplitPathName(path.data(), dir.data(), name.data());
   const std::size_t dirLength = std::wcslen(dir.data()), nameLength = std::wcslen(name.data());
   const int last = FindBackslash(-1, path.data());
-  Check(last < 0 ? dirLength == 0 && nameLength == length : dirLength == std::size_t(last) && dirLength + 1 + nameLength == length);
+  Check(last < 0 ? dirLength == 0 && nameLength == length
+                 : dirLength == std::size_t(last) && dirLength + 1 + nameLength == length);
   Check(Same(dir.data(), path.data(), dirLength) && Same(name.data(), path.data() + length - nameLength, nameLength));
 }
 
@@ -33,7 +34,8 @@ void CheckSplitExtension(const Text& path, std::size_t length) {
   Text base(length + 1), ext(length + 1);
   const bool found = SplitExtension(path.data(), base.data(), ext.data());
   const std::size_t baseLength = std::wcslen(base.data()), extLength = std::wcslen(ext.data());
-  Check(found ? baseLength + 1 + extLength == length && path[baseLength] == L'.' : baseLength == length && extLength == 0);
+  Check(found ? baseLength + 1 + extLength == length && path[baseLength] == L'.'
+              : baseLength == length && extLength == 0);
   Check(Same(base.data(), path.data(), baseLength) && std::wmemchr(ext.data(), L'.', extLength) == nullptr);
 
   Text inPlace = path;

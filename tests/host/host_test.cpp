@@ -34,7 +34,8 @@ std::vector<std::string> ExportNames(HMODULE module) {
   const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
   const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
   std::vector<std::string> result;
-  for (DWORD i = 0; i < exports->NumberOfNames; ++i) result.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    result.emplace_back(reinterpret_cast<const char*>(base + names[i]));
   EXPECT_EQ(exports->NumberOfFunctions, exports->NumberOfNames) << "exports by ordinal only";
   return result;
 }
@@ -64,8 +65,8 @@ TEST(Library, VersionRecordReadsBackThroughTheVersionApi) {
   struct {
     WORD language, codePage;
   }* translation = nullptr;
-  ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+  ASSERT_TRUE(
+      ::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   EXPECT_EQ(translation->language, 0x0411);
   EXPECT_EQ(translation->codePage, 1200);
 
@@ -88,7 +89,8 @@ TEST(Library, VersionRecordReadsBackThroughTheVersionApi) {
 
 TEST(Library, ManifestAsksForInvokerLevelAndDpiAwareness) {
   HMODULE library = LoadLibraryUnderTest();
-  HRSRC resource = ::FindResourceExW(library, RT_MANIFEST, MAKEINTRESOURCEW(2), MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+  HRSRC resource =
+      ::FindResourceExW(library, RT_MANIFEST, MAKEINTRESOURCEW(2), MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
   ASSERT_TRUE(resource);
   const auto* text = static_cast<const char*>(::LockResource(::LoadResource(library, resource)));
   const std::string manifest(text, ::SizeofResource(library, resource));
@@ -128,8 +130,8 @@ ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments)
   startup.hStdError = writeEnd;
   PROCESS_INFORMATION process = {};
   std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-  const BOOL started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
+  const BOOL started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
   ::CloseHandle(writeEnd);
   if (started) {
     char buffer[4096];
@@ -160,7 +162,8 @@ TEST(Host, ShowsTheLoadedLibraryOrNamesWhatIsMissing) {
     DWORD exitCode;
     std::vector<std::string> shown;
   } cases[] = {
-      {bin + L"\\zvhost.exe", 0,
+      {bin + L"\\zvhost.exe",
+       0,
        {"バージョン: 0.6.6.7", "ProductName: ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ", "DisableWow64FsRedirection"}},
       {noLibrary.Path(L"zvhost.exe"), 1, {"ZvDll.dll を読み込めません"}},
       {wrongLibrary.Path(L"zvhost.exe"), 1, {"エクスポート DisableWow64FsRedirection がありません"}},

@@ -19,761 +19,679 @@ constexpr UINT kReportSendTimeoutMs = 300;
 // Set on a script's watcher thread: the waits return early once the script is cancelled.
 thread_local const std::atomic<bool>* t_cancelled = nullptr;
 
-bool Cancelled()
-{
-    return t_cancelled != nullptr && t_cancelled->load();
-}
+bool Cancelled() { return t_cancelled != nullptr && t_cancelled->load(); }
 
 // Bounded polling; the short pause is the polling interval, not a synchronisation.
-bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (done()) return true;
-        if (Cancelled() || GetTickCount64() >= deadline) return false;
-        Sleep(kPollMs);
-    }
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (done()) return true;
+    if (Cancelled() || GetTickCount64() >= deadline) return false;
+    Sleep(kPollMs);
+  }
 }
 
-void WriteErr(const std::wstring& text)
-{
-    // A console wants UTF-16 (its code page is 932 here); a pipe or file gets UTF-8.
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(err, &mode)) {
-        WriteConsoleW(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    } else {
-        const std::string bytes = Utf8(text);
-        WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    }
+void WriteErr(const std::wstring& text) {
+  // A console wants UTF-16 (its code page is 932 here); a pipe or file gets UTF-8.
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(err, &mode)) {
+    WriteConsoleW(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  } else {
+    const std::string bytes = Utf8(text);
+    WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  }
 }
 
-std::vector<HWND> TopLevelWindows()
-{
-    std::vector<HWND> windows;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
-    return windows;
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
 }
 
-std::vector<HWND> ChildWindows(HWND parent)
-{
-    std::vector<HWND> windows;
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
-    return windows;
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> windows;
+  EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
 }
 
-DWORD ProcessOf(HWND window)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
 }
 
 // The title as stored by the window manager: reading it sends no message, so a
 // busy or hung window cannot stall the poll.
-std::wstring StoredTitle(HWND window)
-{
-    wchar_t buffer[512] = {};
-    InternalGetWindowText(window, buffer, 512);
-    return buffer;
+std::wstring StoredTitle(HWND window) {
+  wchar_t buffer[512] = {};
+  InternalGetWindowText(window, buffer, 512);
+  return buffer;
 }
 
-std::wstring TextOf(HWND window, UINT timeoutMs)
-{
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length))
-        return {};
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, timeoutMs, &copied))
-        return {};
-    text.resize(copied < text.size() ? copied : text.size() - 1);
-    return text;
+std::wstring TextOf(HWND window, UINT timeoutMs) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length)) return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                           timeoutMs, &copied))
+    return {};
+  text.resize(copied < text.size() ? copied : text.size() - 1);
+  return text;
 }
 
-bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr)
-{
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                               result ? result : &ignored) != 0;
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             result ? result : &ignored) != 0;
 }
 
-std::wstring Describe(HWND dlg)
-{
-    return L"dialog \"" + StoredTitle(dlg) + L"\"";
+std::wstring Describe(HWND dlg) { return L"dialog \"" + StoredTitle(dlg) + L"\""; }
+
+HWND Control(HWND dlg, int id, const wchar_t* action) {
+  HWND control = dlg ? GetDlgItem(dlg, id) : nullptr;
+  if (!control)
+    WriteErr(std::wstring(action) + L": no control " + std::to_wstring(id) + L" in " +
+             (dlg ? Describe(dlg) : std::wstring(L"a null dialog")) + L"\n");
+  return control;
 }
 
-HWND Control(HWND dlg, int id, const wchar_t* action)
-{
-    HWND control = dlg ? GetDlgItem(dlg, id) : nullptr;
-    if (!control)
-        WriteErr(std::wstring(action) + L": no control " + std::to_wstring(id) + L" in " +
-                 (dlg ? Describe(dlg) : std::wstring(L"a null dialog")) + L"\n");
-    return control;
-}
-
-bool IsProcessDialog(HWND window)
-{
-    return IsWindowVisible(window) && ProcessOf(window) == GetCurrentProcessId() && ClassName(window) == L"#32770";
+bool IsProcessDialog(HWND window) {
+  return IsWindowVisible(window) && ProcessOf(window) == GetCurrentProcessId() && ClassName(window) == L"#32770";
 }
 
 // Brings the dialog to the foreground, where SendInput's keys go.
-bool Activate(HWND dlg)
-{
-    if (GetForegroundWindow() == dlg) return true;
-    SetForegroundWindow(dlg);
-    return PollUntil([dlg] { return GetForegroundWindow() == dlg; }, 5000);
+bool Activate(HWND dlg) {
+  if (GetForegroundWindow() == dlg) return true;
+  SetForegroundWindow(dlg);
+  return PollUntil([dlg] { return GetForegroundWindow() == dlg; }, 5000);
 }
 
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
-bool SendKeys(std::vector<INPUT>& events)
-{
-    return SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT)) == events.size();
+bool SendKeys(std::vector<INPUT>& events) {
+  return SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT)) == events.size();
 }
 
-INPUT KeyEvent(WORD virtualKey, WORD scan, DWORD flags)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = scan;
-    input.ki.dwFlags = flags;
-    return input;
+INPUT KeyEvent(WORD virtualKey, WORD scan, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = scan;
+  input.ki.dwFlags = flags;
+  return input;
 }
 
-std::vector<std::wstring> ReadItems(HWND dlg, int id, UINT countMessage, UINT lengthMessage, UINT textMessage)
-{
-    std::vector<std::wstring> items;
-    HWND control = Control(dlg, id, L"reading items");
-    DWORD_PTR count = 0;
-    if (!control || !SendBounded(control, countMessage, 0, 0, &count)) return items;
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        DWORD_PTR length = 0;
-        if (!SendBounded(control, lengthMessage, i, 0, &length) || static_cast<LRESULT>(length) < 0) break;
-        std::wstring text(length + 1, L'\0');
-        DWORD_PTR copied = 0;
-        SendBounded(control, textMessage, i, reinterpret_cast<LPARAM>(text.data()), &copied);
-        text.resize(static_cast<LRESULT>(copied) >= 0 && copied <= length ? copied : length);
-        items.push_back(std::move(text));
-    }
-    return items;
+std::vector<std::wstring> ReadItems(HWND dlg, int id, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+  std::vector<std::wstring> items;
+  HWND control = Control(dlg, id, L"reading items");
+  DWORD_PTR count = 0;
+  if (!control || !SendBounded(control, countMessage, 0, 0, &count)) return items;
+  for (int i = 0; i < static_cast<int>(count); ++i) {
+    DWORD_PTR length = 0;
+    if (!SendBounded(control, lengthMessage, i, 0, &length) || static_cast<LRESULT>(length) < 0) break;
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendBounded(control, textMessage, i, reinterpret_cast<LPARAM>(text.data()), &copied);
+    text.resize(static_cast<LRESULT>(copied) >= 0 && copied <= length ? copied : length);
+    items.push_back(std::move(text));
+  }
+  return items;
 }
 
-bool SelectIndex(HWND dlg, int id, int index, UINT selectMessage, WORD notification)
-{
-    HWND control = Control(dlg, id, L"selecting");
-    DWORD_PTR result = 0;
-    if (!control || !SendBounded(control, selectMessage, index, 0, &result)) return false;
-    if (static_cast<int>(result) != index) return false;
-    // Setting the selection by message does not notify; a person's choice does.
-    return PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control)) != FALSE;
+bool SelectIndex(HWND dlg, int id, int index, UINT selectMessage, WORD notification) {
+  HWND control = Control(dlg, id, L"selecting");
+  DWORD_PTR result = 0;
+  if (!control || !SendBounded(control, selectMessage, index, 0, &result)) return false;
+  if (static_cast<int>(result) != index) return false;
+  // Setting the selection by message does not notify; a person's choice does.
+  return PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control)) != FALSE;
 }
 
-int Selection(HWND dlg, int id, UINT message)
-{
-    HWND control = Control(dlg, id, L"reading the selection");
-    DWORD_PTR result = static_cast<DWORD_PTR>(-1);
-    if (!control || !SendBounded(control, message, 0, 0, &result)) return -1;
-    return static_cast<int>(result);
+int Selection(HWND dlg, int id, UINT message) {
+  HWND control = Control(dlg, id, L"reading the selection");
+  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
+  if (!control || !SendBounded(control, message, 0, 0, &result)) return -1;
+  return static_cast<int>(result);
 }
 
-std::wstring EvidenceDir()
-{
-    if (const wchar_t* dir = _wgetenv(L"ZVTEST_SCREENSHOTS"); dir && *dir) return dir;
-    return ProgramDir() + L"screenshots";
+std::wstring EvidenceDir() {
+  if (const wchar_t* dir = _wgetenv(L"ZVTEST_SCREENSHOTS"); dir && *dir) return dir;
+  return ProgramDir() + L"screenshots";
 }
 
 // Where people find the file when the test ran under Wine; empty elsewhere.
-std::wstring UnixPathOf(const std::wstring& path)
-{
-    using ToUnix = char* (*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return {};
-    char* unixPath = toUnix(path.c_str());
-    if (!unixPath) return {};
-    std::wstring result = Utf16(unixPath);
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
+std::wstring UnixPathOf(const std::wstring& path) {
+  using ToUnix = char* (*)(const wchar_t*);
+  auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!toUnix) return {};
+  char* unixPath = toUnix(path.c_str());
+  if (!unixPath) return {};
+  std::wstring result = Utf16(unixPath);
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return result;
 }
 
 class ScopedDC {
-public:
-    explicit ScopedDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ScopedDC()
-    {
-        if (dc_) ReleaseDC(window_, dc_);
-    }
-    ScopedDC(const ScopedDC&) = delete;
-    ScopedDC& operator=(const ScopedDC&) = delete;
-    HDC Get() const { return dc_; }
+ public:
+  explicit ScopedDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~ScopedDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  ScopedDC(const ScopedDC&) = delete;
+  ScopedDC& operator=(const ScopedDC&) = delete;
+  HDC Get() const { return dc_; }
 
-private:
-    HWND window_;
-    HDC dc_;
+ private:
+  HWND window_;
+  HDC dc_;
 };
 
 class ScopedMemoryDC {
-public:
-    explicit ScopedMemoryDC(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
-    ~ScopedMemoryDC()
-    {
-        if (dc_) DeleteDC(dc_);
-    }
-    ScopedMemoryDC(const ScopedMemoryDC&) = delete;
-    ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
-    HDC Get() const { return dc_; }
+ public:
+  explicit ScopedMemoryDC(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
+  ~ScopedMemoryDC() {
+    if (dc_) DeleteDC(dc_);
+  }
+  ScopedMemoryDC(const ScopedMemoryDC&) = delete;
+  ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
+  HDC Get() const { return dc_; }
 
-private:
-    HDC dc_;
+ private:
+  HDC dc_;
 };
 
 class ScopedGdiObject {
-public:
-    explicit ScopedGdiObject(HGDIOBJ object) : object_(object) {}
-    ~ScopedGdiObject()
-    {
-        if (object_) DeleteObject(object_);
-    }
-    ScopedGdiObject(const ScopedGdiObject&) = delete;
-    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-    HGDIOBJ Get() const { return object_; }
+ public:
+  explicit ScopedGdiObject(HGDIOBJ object) : object_(object) {}
+  ~ScopedGdiObject() {
+    if (object_) DeleteObject(object_);
+  }
+  ScopedGdiObject(const ScopedGdiObject&) = delete;
+  ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
+  HGDIOBJ Get() const { return object_; }
 
-private:
-    HGDIOBJ object_;
+ private:
+  HGDIOBJ object_;
 };
 
 class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ScopedSelect() { SelectObject(dc_, previous_); }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
+ public:
+  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~ScopedSelect() { SelectObject(dc_, previous_); }
+  ScopedSelect(const ScopedSelect&) = delete;
+  ScopedSelect& operator=(const ScopedSelect&) = delete;
 
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
 };
 
 // Lets this process's windows finish painting, so a capture shows what a person
 // would see rather than a dialog half drawn. Reads update regions only: a hung
 // window cannot stall it beyond the bounds.
-void SettlePainting()
-{
-    std::vector<HWND> tops, all;
-    for (HWND window : TopLevelWindows()) {
-        if (!IsWindowVisible(window) || ProcessOf(window) != GetCurrentProcessId()) continue;
-        tops.push_back(window);
-        all.push_back(window);
-        for (HWND child : ChildWindows(window)) all.push_back(child);
+void SettlePainting() {
+  std::vector<HWND> tops, all;
+  for (HWND window : TopLevelWindows()) {
+    if (!IsWindowVisible(window) || ProcessOf(window) != GetCurrentProcessId()) continue;
+    tops.push_back(window);
+    all.push_back(window);
+    for (HWND child : ChildWindows(window)) all.push_back(child);
+  }
+  PollUntil(
+      [&] {
+        for (HWND window : all)
+          if (IsWindow(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
+        return true;
+      },
+      1000);
+  // Wine hands a window's pixels to X when its thread next goes idle; a
+  // round trip through each queue gets there.
+  for (int round = 0; round < 2; ++round) {
+    for (HWND window : tops) {
+      DWORD_PTR ignored = 0;
+      SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReportSendTimeoutMs, &ignored);
     }
-    PollUntil(
-        [&] {
-            for (HWND window : all)
-                if (IsWindow(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
-            return true;
-        },
-        1000);
-    // Wine hands a window's pixels to X when its thread next goes idle; a
-    // round trip through each queue gets there.
-    for (int round = 0; round < 2; ++round) {
-        for (HWND window : tops) {
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReportSendTimeoutMs, &ignored);
-        }
-    }
+  }
 }
 
 }  // namespace
 
 // --- Finding windows --------------------------------------------------------
 
-HWND WaitForDialog(const std::wstring& title, DWORD timeoutMs)
-{
-    return WaitForDialog([&title](HWND window) { return StoredTitle(window) == title; }, timeoutMs,
-                         L"dialog \"" + title + L"\"");
+HWND WaitForDialog(const std::wstring& title, DWORD timeoutMs) {
+  return WaitForDialog([&title](HWND window) { return StoredTitle(window) == title; }, timeoutMs,
+                       L"dialog \"" + title + L"\"");
 }
 
-HWND WaitForDialog(const std::function<bool(HWND)>& match, DWORD timeoutMs, const std::wstring& description)
-{
-    HWND found = nullptr;
-    PollUntil(
-        [&] {
-            for (HWND window : ProcessDialogs()) {
-                if (match(window)) {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    if (!found && !Cancelled()) {
-        const std::wstring what = L"no " + description + L" within " + std::to_wstring(timeoutMs) + L" ms";
-        ReportWindows(what);
-        CaptureEvidence(what);
-    }
-    return found;
+HWND WaitForDialog(const std::function<bool(HWND)>& match, DWORD timeoutMs, const std::wstring& description) {
+  HWND found = nullptr;
+  PollUntil(
+      [&] {
+        for (HWND window : ProcessDialogs()) {
+          if (match(window)) {
+            found = window;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  if (!found && !Cancelled()) {
+    const std::wstring what = L"no " + description + L" within " + std::to_wstring(timeoutMs) + L" ms";
+    ReportWindows(what);
+    CaptureEvidence(what);
+  }
+  return found;
 }
 
-bool WaitForWindowGone(HWND window, DWORD timeoutMs)
-{
-    return PollUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+  return PollUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
-bool WaitForCondition(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    return PollUntil(condition, timeoutMs);
+bool WaitForCondition(const std::function<bool()>& condition, DWORD timeoutMs) {
+  return PollUntil(condition, timeoutMs);
 }
 
-std::vector<HWND> ProcessDialogs()
-{
-    std::vector<HWND> dialogs;
-    for (HWND window : TopLevelWindows())
-        if (IsProcessDialog(window)) dialogs.push_back(window);
-    return dialogs;
+std::vector<HWND> ProcessDialogs() {
+  std::vector<HWND> dialogs;
+  for (HWND window : TopLevelWindows())
+    if (IsProcessDialog(window)) dialogs.push_back(window);
+  return dialogs;
 }
 
-HWND FindChildOfClass(HWND parent, const std::wstring& className)
-{
-    for (HWND child : ChildWindows(parent))
-        if (ClassName(child) == className) return child;
-    return nullptr;
+HWND FindChildOfClass(HWND parent, const std::wstring& className) {
+  for (HWND child : ChildWindows(parent))
+    if (ClassName(child) == className) return child;
+  return nullptr;
 }
 
-std::wstring ClassName(HWND window)
-{
-    wchar_t buffer[256] = {};
-    GetClassNameW(window, buffer, 256);
-    return buffer;
+std::wstring ClassName(HWND window) {
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  return buffer;
 }
 
 // --- Reading and filling controls -------------------------------------------
 
-std::wstring WindowText(HWND window)
-{
-    return TextOf(window, kSendTimeoutMs);
+std::wstring WindowText(HWND window) { return TextOf(window, kSendTimeoutMs); }
+
+std::wstring GetText(HWND dlg, int id) {
+  HWND control = Control(dlg, id, L"GetText");
+  return control ? WindowText(control) : std::wstring();
 }
 
-std::wstring GetText(HWND dlg, int id)
-{
-    HWND control = Control(dlg, id, L"GetText");
-    return control ? WindowText(control) : std::wstring();
+bool SetText(HWND dlg, int id, const std::wstring& text) {
+  HWND control = Control(dlg, id, L"SetText");
+  return control && SendBounded(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-bool SetText(HWND dlg, int id, const std::wstring& text)
-{
-    HWND control = Control(dlg, id, L"SetText");
-    return control && SendBounded(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+bool WaitForText(HWND dlg, int id, const std::wstring& text, DWORD timeoutMs) {
+  if (PollUntil([&] { return GetText(dlg, id) == text; }, timeoutMs)) return true;
+  WriteErr(L"control " + std::to_wstring(id) + L" of " + Describe(dlg) + L" shows \"" + GetText(dlg, id) +
+           L"\", not \"" + text + L"\"\n");
+  return false;
 }
 
-bool WaitForText(HWND dlg, int id, const std::wstring& text, DWORD timeoutMs)
-{
-    if (PollUntil([&] { return GetText(dlg, id) == text; }, timeoutMs)) return true;
-    WriteErr(L"control " + std::to_wstring(id) + L" of " + Describe(dlg) + L" shows \"" + GetText(dlg, id) +
-             L"\", not \"" + text + L"\"\n");
+bool Click(HWND dlg, int id) {
+  HWND control = Control(dlg, id, L"Click");
+  if (!control) return false;
+  const wchar_t* refusal = !IsWindowVisible(control)   ? L"is hidden"
+                           : !IsWindowEnabled(control) ? L"is disabled"
+                           : !IsWindowEnabled(dlg)     ? L"is in a disabled dialog (a nested modal is open)"
+                                                       : nullptr;
+  if (refusal) {
+    WriteErr(L"Click: control " + std::to_wstring(id) + L" \"" + WindowText(control) + L"\" of " + Describe(dlg) +
+             L" " + refusal + L"\n");
     return false;
+  }
+  return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
 }
 
-bool Click(HWND dlg, int id)
-{
-    HWND control = Control(dlg, id, L"Click");
-    if (!control) return false;
-    const wchar_t* refusal = !IsWindowVisible(control)  ? L"is hidden"
-                             : !IsWindowEnabled(control) ? L"is disabled"
-                             : !IsWindowEnabled(dlg)     ? L"is in a disabled dialog (a nested modal is open)"
-                                                         : nullptr;
-    if (refusal) {
-        WriteErr(L"Click: control " + std::to_wstring(id) + L" \"" + WindowText(control) + L"\" of " +
-                 Describe(dlg) + L" " + refusal + L"\n");
-        return false;
+bool IsChecked(HWND dlg, int id) {
+  HWND control = Control(dlg, id, L"IsChecked");
+  DWORD_PTR state = 0;
+  return control && SendBounded(control, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dlg, int id) {
+  HWND control = Control(dlg, id, L"IsEnabled");
+  return control && IsWindowEnabled(control);
+}
+
+bool IsVisible(HWND dlg, int id) {
+  HWND control = Control(dlg, id, L"IsVisible");
+  return control && IsWindowVisible(control);
+}
+
+bool TypeKeys(HWND dlg, int id, const std::wstring& text) {
+  HWND control = Control(dlg, id, L"TypeKeys");
+  if (!control) return false;
+  if (!Activate(dlg)) {
+    WriteErr(L"TypeKeys: " + Describe(dlg) + L" does not come to the foreground\n");
+    return false;
+  }
+  if (FocusOf(dlg) != control) {
+    PostMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    if (!PollUntil([&] { return FocusOf(dlg) == control; }, 5000)) {
+      WriteErr(L"TypeKeys: control " + std::to_wstring(id) + L" of " + Describe(dlg) + L" takes no focus\n");
+      return false;
     }
-    return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+  }
+  std::vector<INPUT> events;
+  for (wchar_t c : text) {
+    events.push_back(KeyEvent(0, c, KEYEVENTF_UNICODE));
+    events.push_back(KeyEvent(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+  }
+  return SendKeys(events);
 }
 
-bool IsChecked(HWND dlg, int id)
-{
-    HWND control = Control(dlg, id, L"IsChecked");
-    DWORD_PTR state = 0;
-    return control && SendBounded(control, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
+bool PressKey(HWND dlg, WORD virtualKey) {
+  if (!Activate(dlg)) {
+    WriteErr(L"PressKey: " + Describe(dlg) + L" does not come to the foreground\n");
+    return false;
+  }
+  const WORD scan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+  std::vector<INPUT> events{KeyEvent(virtualKey, scan, 0), KeyEvent(virtualKey, scan, KEYEVENTF_KEYUP)};
+  return SendKeys(events);
 }
 
-bool IsEnabled(HWND dlg, int id)
-{
-    HWND control = Control(dlg, id, L"IsEnabled");
-    return control && IsWindowEnabled(control);
+bool SelectComboIndex(HWND dlg, int id, int index) { return SelectIndex(dlg, id, index, CB_SETCURSEL, CBN_SELCHANGE); }
+
+int ComboSelection(HWND dlg, int id) { return Selection(dlg, id, CB_GETCURSEL); }
+
+std::vector<std::wstring> ComboItems(HWND dlg, int id) {
+  return ReadItems(dlg, id, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
-bool IsVisible(HWND dlg, int id)
-{
-    HWND control = Control(dlg, id, L"IsVisible");
-    return control && IsWindowVisible(control);
-}
+bool SelectListIndex(HWND dlg, int id, int index) { return SelectIndex(dlg, id, index, LB_SETCURSEL, LBN_SELCHANGE); }
 
-bool TypeKeys(HWND dlg, int id, const std::wstring& text)
-{
-    HWND control = Control(dlg, id, L"TypeKeys");
-    if (!control) return false;
-    if (!Activate(dlg)) {
-        WriteErr(L"TypeKeys: " + Describe(dlg) + L" does not come to the foreground\n");
-        return false;
-    }
-    if (FocusOf(dlg) != control) {
-        PostMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
-        if (!PollUntil([&] { return FocusOf(dlg) == control; }, 5000)) {
-            WriteErr(L"TypeKeys: control " + std::to_wstring(id) + L" of " + Describe(dlg) + L" takes no focus\n");
-            return false;
-        }
-    }
-    std::vector<INPUT> events;
-    for (wchar_t c : text) {
-        events.push_back(KeyEvent(0, c, KEYEVENTF_UNICODE));
-        events.push_back(KeyEvent(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
-    }
-    return SendKeys(events);
-}
+int ListSelection(HWND dlg, int id) { return Selection(dlg, id, LB_GETCURSEL); }
 
-bool PressKey(HWND dlg, WORD virtualKey)
-{
-    if (!Activate(dlg)) {
-        WriteErr(L"PressKey: " + Describe(dlg) + L" does not come to the foreground\n");
-        return false;
-    }
-    const WORD scan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    std::vector<INPUT> events{KeyEvent(virtualKey, scan, 0), KeyEvent(virtualKey, scan, KEYEVENTF_KEYUP)};
-    return SendKeys(events);
-}
-
-bool SelectComboIndex(HWND dlg, int id, int index)
-{
-    return SelectIndex(dlg, id, index, CB_SETCURSEL, CBN_SELCHANGE);
-}
-
-int ComboSelection(HWND dlg, int id)
-{
-    return Selection(dlg, id, CB_GETCURSEL);
-}
-
-std::vector<std::wstring> ComboItems(HWND dlg, int id)
-{
-    return ReadItems(dlg, id, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
-}
-
-bool SelectListIndex(HWND dlg, int id, int index)
-{
-    return SelectIndex(dlg, id, index, LB_SETCURSEL, LBN_SELCHANGE);
-}
-
-int ListSelection(HWND dlg, int id)
-{
-    return Selection(dlg, id, LB_GETCURSEL);
-}
-
-std::vector<std::wstring> ListItems(HWND dlg, int id)
-{
-    return ReadItems(dlg, id, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+std::vector<std::wstring> ListItems(HWND dlg, int id) {
+  return ReadItems(dlg, id, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 // --- Message boxes ----------------------------------------------------------
 
-bool IsMessageBox(HWND window)
-{
-    if (!IsProcessDialog(window)) return false;
-    HWND text = GetDlgItem(window, 0xFFFF);
-    if (!text || ClassName(text) != L"Static") return false;
-    for (HWND child : ChildWindows(window)) {
-        const std::wstring name = ClassName(child);
-        if (name != L"Static" && name != L"Button") return false;
-    }
-    return true;
+bool IsMessageBox(HWND window) {
+  if (!IsProcessDialog(window)) return false;
+  HWND text = GetDlgItem(window, 0xFFFF);
+  if (!text || ClassName(text) != L"Static") return false;
+  for (HWND child : ChildWindows(window)) {
+    const std::wstring name = ClassName(child);
+    if (name != L"Static" && name != L"Button") return false;
+  }
+  return true;
 }
 
-std::optional<SeenMessageBox> AnswerMessageBox(int buttonId, DWORD timeoutMs)
-{
-    HWND box = WaitForDialog(IsMessageBox, timeoutMs, L"message box");
-    if (!box) return std::nullopt;
-    SeenMessageBox seen{StoredTitle(box), GetText(box, 0xFFFF)};
-    const std::wstring described = L"message box \"" + seen.caption + L"\": \"" + seen.text + L"\"";
-    if (!Click(box, buttonId)) {
-        WriteErr(L"AnswerMessageBox: cannot press button " + std::to_wstring(buttonId) + L" of the " + described +
-                 L"\n");
-        return std::nullopt;
+std::optional<SeenMessageBox> AnswerMessageBox(int buttonId, DWORD timeoutMs) {
+  HWND box = WaitForDialog(IsMessageBox, timeoutMs, L"message box");
+  if (!box) return std::nullopt;
+  SeenMessageBox seen{StoredTitle(box), GetText(box, 0xFFFF)};
+  const std::wstring described = L"message box \"" + seen.caption + L"\": \"" + seen.text + L"\"";
+  if (!Click(box, buttonId)) {
+    WriteErr(L"AnswerMessageBox: cannot press button " + std::to_wstring(buttonId) + L" of the " + described + L"\n");
+    return std::nullopt;
+  }
+  if (!WaitForWindowGone(box, timeoutMs)) {
+    if (!Cancelled()) {
+      const std::wstring what = L"the " + described + L" stays after pressing " + std::to_wstring(buttonId);
+      ReportWindows(what);
+      CaptureEvidence(what);
     }
-    if (!WaitForWindowGone(box, timeoutMs)) {
-        if (!Cancelled()) {
-            const std::wstring what = L"the " + described + L" stays after pressing " + std::to_wstring(buttonId);
-            ReportWindows(what);
-            CaptureEvidence(what);
-        }
-        return std::nullopt;
-    }
-    return seen;
+    return std::nullopt;
+  }
+  return seen;
 }
 
 // --- Evidence ---------------------------------------------------------------
 
-bool Screenshot(const std::wstring& path)
-{
-    SettlePainting();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    if (width <= 0 || height <= 0) return false;
-    ScopedDC screen(nullptr);
-    if (!screen.Get()) return false;
-    ScopedMemoryDC memory(screen.Get());
+bool Screenshot(const std::wstring& path) {
+  SettlePainting();
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  if (width <= 0 || height <= 0) return false;
+  ScopedDC screen(nullptr);
+  if (!screen.Get()) return false;
+  ScopedMemoryDC memory(screen.Get());
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, the row order of a .bmp file
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    ScopedGdiObject dib(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!memory.Get() || !dib.Get() || !bits) return false;
-    {
-        ScopedSelect select(memory.Get(), dib.Get());
-        if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), 0, 0, SRCCOPY | CAPTUREBLT)) return false;
-        GdiFlush();
-    }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, the row order of a .bmp file
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  ScopedGdiObject dib(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory.Get() || !dib.Get() || !bits) return false;
+  {
+    ScopedSelect select(memory.Get(), dib.Get());
+    if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), 0, 0, SRCCOPY | CAPTUREBLT)) return false;
+    GdiFlush();
+  }
 
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    info.bmiHeader.biSizeImage = imageSize;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  const DWORD imageSize = stride * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + imageSize;
+  info.bmiHeader.biSizeImage = imageSize;
 
-    std::string bytes;
-    bytes.reserve(file.bfSize);
-    bytes.append(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), imageSize);
-    return WriteBytes(path, bytes);
+  std::string bytes;
+  bytes.reserve(file.bfSize);
+  bytes.append(reinterpret_cast<const char*>(&file), sizeof file);
+  bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  bytes.append(static_cast<const char*>(bits), imageSize);
+  return WriteBytes(path, bytes);
 }
 
-std::wstring CaptureEvidence(const std::wstring& reason)
-{
-    static std::atomic<unsigned> counter{0};
-    const std::wstring dir = EvidenceDir();
-    CreateDirectoryW(dir.c_str(), nullptr);
-    std::wstring program = ProgramDir();
-    {
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        program = path + program.size();
-        program = program.substr(0, program.rfind(L'.'));
-    }
-    const std::wstring path = dir + L"\\" + program + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter++) + L".bmp";
-    if (!Screenshot(path)) {
-        WriteErr(L"screenshot for \"" + reason + L"\" failed\n");
-        return {};
-    }
-    const std::wstring unixPath = UnixPathOf(path);
-    WriteErr(L"screenshot for \"" + reason + L"\": " + path + (unixPath.empty() ? L"" : L" (" + unixPath + L")") +
-             L"\n");
-    return path;
+std::wstring CaptureEvidence(const std::wstring& reason) {
+  static std::atomic<unsigned> counter{0};
+  const std::wstring dir = EvidenceDir();
+  CreateDirectoryW(dir.c_str(), nullptr);
+  std::wstring program = ProgramDir();
+  {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    program = path + program.size();
+    program = program.substr(0, program.rfind(L'.'));
+  }
+  const std::wstring path = dir + L"\\" + program + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(counter++) + L".bmp";
+  if (!Screenshot(path)) {
+    WriteErr(L"screenshot for \"" + reason + L"\" failed\n");
+    return {};
+  }
+  const std::wstring unixPath = UnixPathOf(path);
+  WriteErr(L"screenshot for \"" + reason + L"\": " + path + (unixPath.empty() ? L"" : L" (" + unixPath + L")") + L"\n");
+  return path;
 }
 
-void ReportWindows(const std::wstring& heading)
-{
-    std::wstring report = heading + L"\nvisible top-level windows (pid, class, title):\n";
-    const DWORD self = GetCurrentProcessId();
-    for (HWND window : TopLevelWindows()) {
-        if (!IsWindowVisible(window)) continue;
-        const DWORD pid = ProcessOf(window);
-        report += L"  " + std::to_wstring(pid) + (pid == self ? L"* " : L"  ") + ClassName(window) + L" \"" +
-                  StoredTitle(window) + L"\"" + (IsWindowEnabled(window) ? L"" : L" [disabled]") + L"\n";
-        if (pid != self || ClassName(window) != L"#32770") continue;
-        for (HWND child : ChildWindows(window)) {
-            if (GetParent(child) != window) continue;
-            report += L"      " + std::to_wstring(GetDlgCtrlID(child)) + L" " + ClassName(child) + L" \"" +
-                      TextOf(child, kReportSendTimeoutMs) + L"\"" + (IsWindowVisible(child) ? L"" : L" [hidden]") +
-                      (IsWindowEnabled(child) ? L"" : L" [disabled]") + L"\n";
-        }
+void ReportWindows(const std::wstring& heading) {
+  std::wstring report = heading + L"\nvisible top-level windows (pid, class, title):\n";
+  const DWORD self = GetCurrentProcessId();
+  for (HWND window : TopLevelWindows()) {
+    if (!IsWindowVisible(window)) continue;
+    const DWORD pid = ProcessOf(window);
+    report += L"  " + std::to_wstring(pid) + (pid == self ? L"* " : L"  ") + ClassName(window) + L" \"" +
+              StoredTitle(window) + L"\"" + (IsWindowEnabled(window) ? L"" : L" [disabled]") + L"\n";
+    if (pid != self || ClassName(window) != L"#32770") continue;
+    for (HWND child : ChildWindows(window)) {
+      if (GetParent(child) != window) continue;
+      report += L"      " + std::to_wstring(GetDlgCtrlID(child)) + L" " + ClassName(child) + L" \"" +
+                TextOf(child, kReportSendTimeoutMs) + L"\"" + (IsWindowVisible(child) ? L"" : L" [hidden]") +
+                (IsWindowEnabled(child) ? L"" : L" [disabled]") + L"\n";
     }
-    WriteErr(report);
+  }
+  WriteErr(report);
 }
 
-bool CloseProcessDialogs(DWORD timeoutMs)
-{
-    std::map<HWND, int> attempts;
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        std::vector<HWND> dialogs = ProcessDialogs();
-        if (dialogs.empty()) return true;
-        if (GetTickCount64() >= deadline) {
-            ReportWindows(L"dialogs still open after closing them for " + std::to_wstring(timeoutMs) + L" ms");
-            return false;
-        }
-        // Only the innermost modal is enabled; its owner follows once it has gone.
-        std::vector<HWND> targets;
-        for (HWND dlg : dialogs)
-            if (IsWindowEnabled(dlg)) targets.push_back(dlg);
-        if (targets.empty()) targets = dialogs;
-        for (HWND dlg : targets) {
-            switch (attempts[dlg]++) {
-            case 0:
-                PostMessageW(dlg, WM_CLOSE, 0, 0);
-                break;
-            case 1:
-                PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDCANCEL)));
-                break;
-            default:
-                // A dialog whose Cancel is disabled ignores both; ending it from
-                // outside is the last resort.
-                EndDialog(dlg, IDCANCEL);
-                break;
-            }
-        }
-        PollUntil([&] { return !IsWindow(targets.front()) || !IsWindowVisible(targets.front()); }, 400);
+bool CloseProcessDialogs(DWORD timeoutMs) {
+  std::map<HWND, int> attempts;
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    std::vector<HWND> dialogs = ProcessDialogs();
+    if (dialogs.empty()) return true;
+    if (GetTickCount64() >= deadline) {
+      ReportWindows(L"dialogs still open after closing them for " + std::to_wstring(timeoutMs) + L" ms");
+      return false;
     }
+    // Only the innermost modal is enabled; its owner follows once it has gone.
+    std::vector<HWND> targets;
+    for (HWND dlg : dialogs)
+      if (IsWindowEnabled(dlg)) targets.push_back(dlg);
+    if (targets.empty()) targets = dialogs;
+    for (HWND dlg : targets) {
+      switch (attempts[dlg]++) {
+        case 0:
+          PostMessageW(dlg, WM_CLOSE, 0, 0);
+          break;
+        case 1:
+          PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDCANCEL)));
+          break;
+        default:
+          // A dialog whose Cancel is disabled ignores both; ending it from
+          // outside is the last resort.
+          EndDialog(dlg, IDCANCEL);
+          break;
+      }
+    }
+    PollUntil([&] { return !IsWindow(targets.front()) || !IsWindowVisible(targets.front()); }, 400);
+  }
 }
 
 // --- Scripts on a watcher thread --------------------------------------------
 
-void Fail(const std::string& message)
-{
-    throw ScriptFailure(message);
+void Fail(const std::string& message) { throw ScriptFailure(message); }
+
+void Require(bool condition, const std::string& message) {
+  if (!condition) Fail(message);
 }
 
-void Require(bool condition, const std::string& message)
-{
-    if (!condition) Fail(message);
-}
-
-HWND RequireDialog(const std::wstring& title, DWORD timeoutMs)
-{
-    HWND dlg = WaitForDialog(title, timeoutMs);
-    if (!dlg) Fail("no dialog \"" + Utf8(title) + "\"");
-    return dlg;
+HWND RequireDialog(const std::wstring& title, DWORD timeoutMs) {
+  HWND dlg = WaitForDialog(title, timeoutMs);
+  if (!dlg) Fail("no dialog \"" + Utf8(title) + "\"");
+  return dlg;
 }
 
 struct UiScript::State {
-    std::function<void()> script;
-    std::atomic<bool> cancelled{false};
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    bool joining = false;
-    std::string failure;
-    std::thread worker;
-    std::thread guard;
+  std::function<void()> script;
+  std::atomic<bool> cancelled{false};
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool done = false;
+  bool joining = false;
+  std::string failure;
+  std::thread worker;
+  std::thread guard;
 
-    void AddFailure(const std::string& what)
-    {
-        std::lock_guard lock(mutex);
-        failure += failure.empty() ? what : "; then " + what;
-    }
+  void AddFailure(const std::string& what) {
+    std::lock_guard lock(mutex);
+    failure += failure.empty() ? what : "; then " + what;
+  }
 
-    // Leaves the screen as evidence and lets the blocked modal call return.
-    static void Unblock(const std::string& what)
-    {
-        const std::wstring reason = Utf16(std::string_view(what));
-        ReportWindows(L"UiScript: " + reason);
-        CaptureEvidence(reason);
-        CloseProcessDialogs();
-    }
+  // Leaves the screen as evidence and lets the blocked modal call return.
+  static void Unblock(const std::string& what) {
+    const std::wstring reason = Utf16(std::string_view(what));
+    ReportWindows(L"UiScript: " + reason);
+    CaptureEvidence(reason);
+    CloseProcessDialogs();
+  }
 };
 
-UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std::make_shared<State>())
-{
-    state_->script = std::move(script);
-    state_->worker = std::thread([state = state_] {
-        t_cancelled = &state->cancelled;
-        std::string failure;
-        try {
-            state->script();
-        } catch (const std::exception& e) {
-            failure = e.what();
-        } catch (...) {
-            failure = "unknown exception";
-        }
-        if (!failure.empty()) {
-            state->AddFailure(failure);
-            if (!state->cancelled) State::Unblock("script failed: " + failure);
-        }
-        {
-            std::lock_guard lock(state->mutex);
-            state->done = true;
-        }
-        state->changed.notify_all();
-    });
-    state_->guard = std::thread([state = state_, deadlineMs] {
-        std::unique_lock lock(state->mutex);
-        if (state->changed.wait_for(lock, std::chrono::milliseconds(deadlineMs),
-                                    [&] { return state->done || state->joining; }))
-            return;
-        lock.unlock();
-        const std::string what = "script still running after " + std::to_string(deadlineMs) + " ms";
-        state->AddFailure(what);
-        state->cancelled = true;
-        State::Unblock(what);
-    });
-}
-
-UiScript::~UiScript()
-{
-    if (!joined_) Join();
-}
-
-bool UiScript::Join(DWORD timeoutMs)
-{
-    if (joined_) return Failure().empty();
-    joined_ = true;
-    State& state = *state_;
-    std::unique_lock lock(state.mutex);
-    if (!state.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state.done; })) {
-        lock.unlock();
-        const std::string what = "script did not end within " + std::to_string(timeoutMs) + " ms of Join";
-        state.AddFailure(what);
-        state.cancelled = true;
-        State::Unblock(what);
-        lock.lock();
-        state.changed.wait_for(lock, std::chrono::seconds(5), [&] { return state.done; });
+UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std::make_shared<State>()) {
+  state_->script = std::move(script);
+  state_->worker = std::thread([state = state_] {
+    t_cancelled = &state->cancelled;
+    std::string failure;
+    try {
+      state->script();
+    } catch (const std::exception& e) {
+      failure = e.what();
+    } catch (...) {
+      failure = "unknown exception";
     }
-    const bool finished = state.done;
-    state.joining = true;
+    if (!failure.empty()) {
+      state->AddFailure(failure);
+      if (!state->cancelled) State::Unblock("script failed: " + failure);
+    }
+    {
+      std::lock_guard lock(state->mutex);
+      state->done = true;
+    }
+    state->changed.notify_all();
+  });
+  state_->guard = std::thread([state = state_, deadlineMs] {
+    std::unique_lock lock(state->mutex);
+    if (state->changed.wait_for(lock, std::chrono::milliseconds(deadlineMs),
+                                [&] { return state->done || state->joining; }))
+      return;
     lock.unlock();
-    state.changed.notify_all();
-    state.guard.join();
-    if (finished) {
-        state.worker.join();
-    } else {
-        state.AddFailure("the script thread is left running");
-        state.worker.detach();
-    }
-    return Failure().empty();
+    const std::string what = "script still running after " + std::to_string(deadlineMs) + " ms";
+    state->AddFailure(what);
+    state->cancelled = true;
+    State::Unblock(what);
+  });
 }
 
-std::string UiScript::Failure() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->failure;
+UiScript::~UiScript() {
+  if (!joined_) Join();
+}
+
+bool UiScript::Join(DWORD timeoutMs) {
+  if (joined_) return Failure().empty();
+  joined_ = true;
+  State& state = *state_;
+  std::unique_lock lock(state.mutex);
+  if (!state.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state.done; })) {
+    lock.unlock();
+    const std::string what = "script did not end within " + std::to_string(timeoutMs) + " ms of Join";
+    state.AddFailure(what);
+    state.cancelled = true;
+    State::Unblock(what);
+    lock.lock();
+    state.changed.wait_for(lock, std::chrono::seconds(5), [&] { return state.done; });
+  }
+  const bool finished = state.done;
+  state.joining = true;
+  lock.unlock();
+  state.changed.notify_all();
+  state.guard.join();
+  if (finished) {
+    state.worker.join();
+  } else {
+    state.AddFailure("the script thread is left running");
+    state.worker.detach();
+  }
+  return Failure().empty();
+}
+
+std::string UiScript::Failure() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->failure;
 }
 
 }  // namespace zvtest

@@ -89,7 +89,7 @@ std::vector<std::wstring> ListItems(HWND dlg, int id);
 // --- Message boxes ----------------------------------------------------------
 
 struct SeenMessageBox {
-    std::wstring caption, text;
+  std::wstring caption, text;
 };
 // A visible message box of this process: a "#32770" of statics and buttons with
 // the text static 0xFFFF. (Any dialog of only labels and buttons whose label
@@ -118,7 +118,7 @@ bool CloseProcessDialogs(DWORD timeoutMs = 5000);
 
 // Thrown by Fail and Require inside a script; UiScript records the message.
 struct ScriptFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
+  using std::runtime_error::runtime_error;
 };
 [[noreturn]] void Fail(const std::string& message);
 void Require(bool condition, const std::string& message);
@@ -132,25 +132,25 @@ HWND RequireDialog(const std::wstring& title, DWORD timeoutMs = 10000);
 // hanging. The waits above return early once a script is cancelled.
 // GoogleTest's EXPECT_* may be used inside the script too.
 class UiScript {
-public:
-    explicit UiScript(std::function<void()> script, DWORD deadlineMs = 30000);
-    // Joins when the test did not.
-    ~UiScript();
-    UiScript(const UiScript&) = delete;
-    UiScript& operator=(const UiScript&) = delete;
+ public:
+  explicit UiScript(std::function<void()> script, DWORD deadlineMs = 30000);
+  // Joins when the test did not.
+  ~UiScript();
+  UiScript(const UiScript&) = delete;
+  UiScript& operator=(const UiScript&) = delete;
 
-    // Waits for the script; true when it ran to its end without failure. A
-    // script that ignores cancellation and outlives the timeout is left behind
-    // (detached) and reported as a failure.
-    bool Join(DWORD timeoutMs = 10000);
-    // What went wrong, UTF-8; empty while nothing did.
-    std::string Failure() const;
+  // Waits for the script; true when it ran to its end without failure. A
+  // script that ignores cancellation and outlives the timeout is left behind
+  // (detached) and reported as a failure.
+  bool Join(DWORD timeoutMs = 10000);
+  // What went wrong, UTF-8; empty while nothing did.
+  std::string Failure() const;
 
-    struct State;
+  struct State;
 
-private:
-    std::shared_ptr<State> state_;
-    bool joined_ = false;
+ private:
+  std::shared_ptr<State> state_;
+  bool joined_ = false;
 };
 
 }  // namespace zvtest

@@ -15,18 +15,18 @@ namespace zvtest {
 // A fresh folder under the temporary path, removed with everything in it
 // (read-only files too) when the object goes.
 class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
 
-    const std::wstring& Dir() const { return dir_; }
-    // Dir() + "\" + name; name may hold further backslashes.
-    std::wstring Path(const std::wstring& name) const;
+  const std::wstring& Dir() const { return dir_; }
+  // Dir() + "\" + name; name may hold further backslashes.
+  std::wstring Path(const std::wstring& name) const;
 
-private:
-    std::wstring dir_;
+ private:
+  std::wstring dir_;
 };
 
 // Removes a file or a folder tree; true when nothing is left.
@@ -52,30 +52,30 @@ std::string Sjis(const std::wstring& text);
 // test program), so that opening it here fails with ERROR_SHARING_VIOLATION.
 // Tests run as root, where a read-only attribute does not keep anyone from writing.
 class FileLock {
-public:
-    // Opens the file (creating it when missing) and waits, bounded, until the
-    // helper holds it; Held() tells whether it does, Error() why not.
-    explicit FileLock(const std::wstring& path, DWORD timeoutMs = 10000);
-    ~FileLock();
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
+ public:
+  // Opens the file (creating it when missing) and waits, bounded, until the
+  // helper holds it; Held() tells whether it does, Error() why not.
+  explicit FileLock(const std::wstring& path, DWORD timeoutMs = 10000);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
 
-    bool Held() const { return held_; }
-    const std::wstring& Error() const { return error_; }
-    DWORD ProcessId() const { return pid_; }
-    // Ends the helper: its stdin is closed, it closes the file and exits; if it
-    // does not within the timeout it is terminated. True when it is gone.
-    bool Release(DWORD timeoutMs = 10000);
+  bool Held() const { return held_; }
+  const std::wstring& Error() const { return error_; }
+  DWORD ProcessId() const { return pid_; }
+  // Ends the helper: its stdin is closed, it closes the file and exits; if it
+  // does not within the timeout it is terminated. True when it is gone.
+  bool Release(DWORD timeoutMs = 10000);
 
-private:
-    void Fail(const std::wstring& why);
+ private:
+  void Fail(const std::wstring& why);
 
-    HANDLE process_ = nullptr;
-    HANDLE stdinWrite_ = nullptr;
-    HANDLE stdoutRead_ = nullptr;
-    DWORD pid_ = 0;
-    bool held_ = false;
-    std::wstring error_;
+  HANDLE process_ = nullptr;
+  HANDLE stdinWrite_ = nullptr;
+  HANDLE stdoutRead_ = nullptr;
+  DWORD pid_ = 0;
+  bool held_ = false;
+  std::wstring error_;
 };
 
 // Folder of the running test program, with a trailing backslash.
