@@ -109,6 +109,7 @@ class ZVFW_API CString {
   void Assign(const wchar_t* pch, int nLength);
   void InsertChars(int iIndex, const wchar_t* pch, int nLength);
   void KeepRange(int iBegin, int iEnd) noexcept;
+  CString& TrimEnds(bool left, bool right, const wchar_t* targets, size_t nTargets);
   void Reserve(int nMinAlloc, bool exact);
   bool OwnsBuffer() const noexcept;
   bool Overlaps(const wchar_t* p) const noexcept;

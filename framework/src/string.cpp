@@ -221,44 +221,23 @@ CString& CString::Trim() { return TrimRight().TrimLeft(); }
 CString& CString::Trim(wchar_t chTarget) { return TrimRight(chTarget).TrimLeft(chTarget); }
 CString& CString::Trim(const wchar_t* pszTargets) { return TrimRight(pszTargets).TrimLeft(pszTargets); }
 
-CString& CString::TrimLeft() {
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, true, false, [](wchar_t c) { return iswspace(c) != 0; });
+// targets null: white space; otherwise the nTargets characters at targets.
+CString& CString::TrimEnds(bool left, bool right, const wchar_t* targets, size_t nTargets) {
+  auto matches = [=](wchar_t c) { return targets ? IsTargetChar(c, targets, nTargets) : iswspace(c) != 0; };
+  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, left, right, matches);
   KeepRange(begin, end);
   return *this;
 }
 
-CString& CString::TrimLeft(wchar_t chTarget) {
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, true, false, [=](wchar_t c) { return c == chTarget; });
-  KeepRange(begin, end);
-  return *this;
-}
-
+CString& CString::TrimLeft() { return TrimEnds(true, false, nullptr, 0); }
+CString& CString::TrimLeft(wchar_t chTarget) { return TrimEnds(true, false, &chTarget, 1); }
 CString& CString::TrimLeft(const wchar_t* pszTargets) {
-  const size_t nTargets = pszTargets ? wcslen(pszTargets) : 0;
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, true, false,
-                                   [=](wchar_t c) { return IsTargetChar(c, pszTargets, nTargets); });
-  KeepRange(begin, end);
-  return *this;
+  return TrimEnds(true, false, pszTargets ? pszTargets : L"", pszTargets ? wcslen(pszTargets) : 0);
 }
-
-CString& CString::TrimRight() {
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, false, true, [](wchar_t c) { return iswspace(c) != 0; });
-  KeepRange(begin, end);
-  return *this;
-}
-
-CString& CString::TrimRight(wchar_t chTarget) {
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, false, true, [=](wchar_t c) { return c == chTarget; });
-  KeepRange(begin, end);
-  return *this;
-}
-
+CString& CString::TrimRight() { return TrimEnds(false, true, nullptr, 0); }
+CString& CString::TrimRight(wchar_t chTarget) { return TrimEnds(false, true, &chTarget, 1); }
 CString& CString::TrimRight(const wchar_t* pszTargets) {
-  const size_t nTargets = pszTargets ? wcslen(pszTargets) : 0;
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, false, true,
-                                   [=](wchar_t c) { return IsTargetChar(c, pszTargets, nTargets); });
-  KeepRange(begin, end);
-  return *this;
+  return TrimEnds(false, true, pszTargets ? pszTargets : L"", pszTargets ? wcslen(pszTargets) : 0);
 }
 
 int CString::Replace(wchar_t chOld, wchar_t chNew) {
