@@ -47,7 +47,12 @@ using Ints = std::vector<int>;
 
 // Bad indexes throw and leave the array as it was.
 TEST(CArray, EditsAtTheEdges) {
-  struct Case { const char* name; std::function<void(IntArray&)> edit; Ints expected; bool throws; };
+  struct Case {
+    const char* name;
+    std::function<void(IntArray&)> edit;
+    Ints expected;
+    bool throws;
+  };
   const Case cases[] = {
       {"InsertAt front", [](IntArray& a) { a.InsertAt(0, 9); }, {9, 1, 2, 3}, false},
       {"InsertAt end twice", [](IntArray& a) { a.InsertAt(3, 9, 2); }, {1, 2, 3, 9, 9}, false},
@@ -58,7 +63,13 @@ TEST(CArray, EditsAtTheEdges) {
       {"RemoveAt front", [](IntArray& a) { a.RemoveAt(0); }, {2, 3}, false},
       {"RemoveAt all", [](IntArray& a) { a.RemoveAt(0, 3); }, {}, false},
       {"RemoveAt none at end", [](IntArray& a) { a.RemoveAt(3, 0); }, {1, 2, 3}, false},
-      {"SetSize regrows new elements", [](IntArray& a) { a.SetSize(1); a.SetSize(3); }, {1, 0, 0}, false},
+      {"SetSize regrows new elements",
+       [](IntArray& a) {
+         a.SetSize(1);
+         a.SetSize(3);
+       },
+       {1, 0, 0},
+       false},
       {"const [3]", [](IntArray& a) { std::as_const(a)[3]; }, {1, 2, 3}, true},
       {"SetAt(3)", [](IntArray& a) { a.SetAt(3, 5); }, {1, 2, 3}, true},
       {"SetAtGrow(-1)", [](IntArray& a) { a.SetAtGrow(-1, 5); }, {1, 2, 3}, true},
@@ -71,7 +82,11 @@ TEST(CArray, EditsAtTheEdges) {
     IntArray a;
     for (int v : {1, 2, 3}) a.Add(v);
     bool threw = false;
-    try { c.edit(a); } catch (const std::out_of_range&) { threw = true; }
+    try {
+      c.edit(a);
+    } catch (const std::out_of_range&) {
+      threw = true;
+    }
     EXPECT_EQ(threw, c.throws) << c.name;
     EXPECT_EQ(Items(a), c.expected) << c.name;
   }
