@@ -49,6 +49,12 @@ std::pair<int, int> TrimmedRange(const wchar_t* p, int nLength, bool left, bool 
   return {begin, end};
 }
 
+// Ends a variable argument list on every way out, also when formatting throws.
+struct VaListEnd {
+  va_list& args;
+  ~VaListEnd() { va_end(args); }
+};
+
 }  // namespace
 
 CString::CString() noexcept : m_pszData(NilBuffer()), m_nDataLength(0), m_nAllocLength(0) {}
@@ -318,25 +324,15 @@ int CString::Delete(int iIndex, int nCount) {
 void CString::Format(const wchar_t* pszFormat, ...) {
   va_list args;
   va_start(args, pszFormat);
-  try {
-    FormatV(pszFormat, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
-  va_end(args);
+  const VaListEnd end{args};
+  FormatV(pszFormat, args);
 }
 
 void CString::AppendFormat(const wchar_t* pszFormat, ...) {
   va_list args;
   va_start(args, pszFormat);
-  try {
-    AppendFormatV(pszFormat, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
-  va_end(args);
+  const VaListEnd end{args};
+  AppendFormatV(pszFormat, args);
 }
 
 // msvcrt's _vscwprintf and _vsnwprintf, never mingw's own printf (which libstdc++

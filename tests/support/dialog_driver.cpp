@@ -206,33 +206,23 @@ class ScopedDC {
   HDC dc_;
 };
 
-class ScopedMemoryDC {
+// A GDI handle this code created, deleted by its deleter on every way out.
+template <class Handle, auto Delete>
+class ScopedGdi {
  public:
-  explicit ScopedMemoryDC(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
-  ~ScopedMemoryDC() {
-    if (dc_) DeleteDC(dc_);
+  explicit ScopedGdi(Handle handle) : handle_(handle) {}
+  ~ScopedGdi() {
+    if (handle_) Delete(handle_);
   }
-  ScopedMemoryDC(const ScopedMemoryDC&) = delete;
-  ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
-  HDC Get() const { return dc_; }
+  ScopedGdi(const ScopedGdi&) = delete;
+  ScopedGdi& operator=(const ScopedGdi&) = delete;
+  Handle Get() const { return handle_; }
 
  private:
-  HDC dc_;
+  Handle handle_;
 };
-
-class ScopedGdiObject {
- public:
-  explicit ScopedGdiObject(HGDIOBJ object) : object_(object) {}
-  ~ScopedGdiObject() {
-    if (object_) DeleteObject(object_);
-  }
-  ScopedGdiObject(const ScopedGdiObject&) = delete;
-  ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-  HGDIOBJ Get() const { return object_; }
-
- private:
-  HGDIOBJ object_;
-};
+using ScopedMemoryDC = ScopedGdi<HDC, &DeleteDC>;
+using ScopedGdiObject = ScopedGdi<HGDIOBJ, &DeleteObject>;
 
 class ScopedSelect {
  public:
@@ -473,7 +463,7 @@ bool Screenshot(const std::wstring& path) {
   if (width <= 0 || height <= 0) return false;
   ScopedDC screen(nullptr);
   if (!screen.Get()) return false;
-  ScopedMemoryDC memory(screen.Get());
+  ScopedMemoryDC memory(CreateCompatibleDC(screen.Get()));
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
