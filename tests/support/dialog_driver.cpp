@@ -113,13 +113,6 @@ bool IsProcessDialog(HWND window) {
   return IsWindowVisible(window) && ProcessOf(window) == GetCurrentProcessId() && ClassName(window) == L"#32770";
 }
 
-// Brings the dialog to the foreground, where SendInput's keys go.
-bool Activate(HWND dlg) {
-  if (GetForegroundWindow() == dlg) return true;
-  SetForegroundWindow(dlg);
-  return PollUntil([dlg] { return GetForegroundWindow() == dlg; }, 5000);
-}
-
 HWND FocusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -127,17 +120,26 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
-bool SendKeys(std::vector<INPUT>& events) {
-  return SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT)) == events.size();
+// Keys are posted to the focused control's queue rather than sent with
+// SendInput: the foreground window is shared by every test process on the
+// display, so under ctest -j another test's dialog could take the keys. Posted
+// keys still pass through the dialog's message loop, PreTranslateMessage and
+// IsDialogMessage exactly as typed ones do.
+HWND FocusedControl(HWND dlg, const wchar_t* action) {
+  HWND focus = FocusOf(dlg);
+  if (!focus || (focus != dlg && !IsChild(dlg, focus))) {
+    WriteErr(std::wstring(action) + L": nothing in " + Describe(dlg) + L" has the focus\n");
+    return nullptr;
+  }
+  return focus;
 }
 
-INPUT KeyEvent(WORD virtualKey, WORD scan, DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.wScan = scan;
-  input.ki.dwFlags = flags;
-  return input;
+// Down and up only: the loop's TranslateMessage makes the WM_CHAR, as for a real key.
+bool PostKeyStroke(HWND target, WORD virtualKey) {
+  const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+  const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+  const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+  return PostMessageW(target, WM_KEYDOWN, virtualKey, down) && PostMessageW(target, WM_KEYUP, virtualKey, up);
 }
 
 std::vector<std::wstring> ReadItems(HWND dlg, int id, UINT countMessage, UINT lengthMessage, UINT textMessage) {
@@ -376,10 +378,6 @@ bool IsVisible(HWND dlg, int id) {
 bool TypeKeys(HWND dlg, int id, const std::wstring& text) {
   HWND control = Control(dlg, id, L"TypeKeys");
   if (!control) return false;
-  if (!Activate(dlg)) {
-    WriteErr(L"TypeKeys: " + Describe(dlg) + L" does not come to the foreground\n");
-    return false;
-  }
   if (FocusOf(dlg) != control) {
     PostMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     if (!PollUntil([&] { return FocusOf(dlg) == control; }, 5000)) {
@@ -387,22 +385,16 @@ bool TypeKeys(HWND dlg, int id, const std::wstring& text) {
       return false;
     }
   }
-  std::vector<INPUT> events;
   for (wchar_t c : text) {
-    events.push_back(KeyEvent(0, c, KEYEVENTF_UNICODE));
-    events.push_back(KeyEvent(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+    if (!PostMessageW(control, WM_CHAR, c, 1)) return false;
   }
-  return SendKeys(events);
+  return true;
 }
 
 bool PressKey(HWND dlg, WORD virtualKey) {
-  if (!Activate(dlg)) {
-    WriteErr(L"PressKey: " + Describe(dlg) + L" does not come to the foreground\n");
-    return false;
-  }
-  const WORD scan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-  std::vector<INPUT> events{KeyEvent(virtualKey, scan, 0), KeyEvent(virtualKey, scan, KEYEVENTF_KEYUP)};
-  return SendKeys(events);
+  HWND focus = FocusedControl(dlg, L"PressKey");
+  if (!focus) return false;
+  return PostKeyStroke(focus, virtualKey);
 }
 
 bool SelectComboIndex(HWND dlg, int id, int index) { return SelectIndex(dlg, id, index, CB_SETCURSEL, CBN_SELCHANGE); }

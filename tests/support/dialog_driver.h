@@ -71,10 +71,10 @@ bool IsChecked(HWND dlg, int id);
 bool IsEnabled(HWND dlg, int id);
 bool IsVisible(HWND dlg, int id);
 
-// Activates the dialog, focuses the control and types text as key events.
-// False when the control is missing or cannot be focused, or SendInput refuses.
+// Focuses the control and types text as character messages in the dialog's
+// queue. False when the control is missing or cannot be focused.
 bool TypeKeys(HWND dlg, int id, const std::wstring& text);
-// Activates the dialog and presses one virtual key (VK_RETURN, VK_ESCAPE, VK_TAB…).
+// Presses one virtual key (VK_RETURN, VK_ESCAPE, VK_TAB…) on the focused control.
 bool PressKey(HWND dlg, WORD virtualKey);
 
 // Combo and list boxes: select like a person (the dialog gets CBN_SELCHANGE /
