@@ -15,10 +15,11 @@
 //   posted to the dialog does not.
 // - SetText sends WM_SETTEXT (bounded): the control changes at once and an edit
 //   tells its dialog with EN_CHANGE.
-// - TypeKeys focuses the control (WM_NEXTDLGCTL) and sends real key events with
-//   SendInput (KEYEVENTF_UNICODE, so Japanese text types as it is); PressKey
-//   sends one virtual key. Keys go to the foreground window, so both activate
-//   the dialog first. keybd_event and SendInput mouse clicks work too.
+// - TypeKeys focuses the control (WM_NEXTDLGCTL) and posts WM_CHAR to it, so
+//   Japanese text types as it is; PressKey posts one key down and up to the
+//   focused control. Keys are posted, not sent with SendInput, because the
+//   foreground window is shared by every process on the display: under ctest -j
+//   another test's dialog could take them.
 // - The screen is captured in-process with GDI; it shows Wine's windows as X draws them.
 #pragma once
 
