@@ -168,6 +168,9 @@ LRESULT DrawItem(CCmdTarget* p, WPARAM wParam, LPARAM lParam) {
 }
 }  // namespace afx_dispatch
 
+// The notification code OnCmdMsg sees for a menu, accelerator or posted command.
+#define CN_COMMAND 0
+
 #define DECLARE_MESSAGE_MAP()                          \
  protected:                                            \
   static const AFX_MSGMAP* PASCAL GetThisMessageMap(); \

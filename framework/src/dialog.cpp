@@ -34,12 +34,6 @@ bool PreTranslateUpTo(HWND hWndStop, MSG* pMsg) {
   return false;
 }
 
-HWND ModalOwner(CWnd* pParentWnd) {
-  HWND owner = pParentWnd ? pParentWnd->GetSafeHwnd() : zvfw::DefaultOwner();
-  if (owner && (::GetWindowLongPtrW(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetAncestor(owner, GA_ROOT);
-  return owner;
-}
-
 }  // namespace
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -59,7 +53,7 @@ INT_PTR CDialog::DoModal() {
   const auto* dialogTemplate = loaded ? static_cast<LPCDLGTEMPLATEW>(::LockResource(loaded)) : nullptr;
   if (!dialogTemplate) return -1;
 
-  HWND owner = ModalOwner(m_pParentWnd);
+  HWND owner = zvfw::ModalOwner(m_pParentWnd);
   const bool disableOwner = owner && owner != ::GetDesktopWindow() && ::IsWindowEnabled(owner);
   if (disableOwner) ::EnableWindow(owner, FALSE);
 

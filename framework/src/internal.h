@@ -21,6 +21,9 @@ void UnmapPermanent(HWND hWnd);
 // this thread, or its top-level owner, else null.
 HWND DefaultOwner();
 
+// The owner of a modal window: the parent's top-level window, else DefaultOwner().
+HWND ModalOwner(CWnd* pParentWnd);
+
 // Drops the wrappers of windows that no longer exist, unless temporary objects are locked.
 void PruneTemporaries();
 

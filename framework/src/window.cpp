@@ -77,6 +77,12 @@ HWND DefaultOwner() {
   return root ? ::GetLastActivePopup(root) : active;
 }
 
+HWND ModalOwner(CWnd* pParentWnd) {
+  HWND owner = pParentWnd ? pParentWnd->GetSafeHwnd() : DefaultOwner();
+  if (owner && (::GetWindowLongPtrW(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetAncestor(owner, GA_ROOT);
+  return owner;
+}
+
 void PruneTemporaries() {
   ThreadData& data = Data();
   if (data.tempMapLock == 0) DeleteTemporaries(data, true);

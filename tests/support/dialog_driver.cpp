@@ -1,5 +1,7 @@
 #include "dialog_driver.h"
 
+#include <dlgs.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -100,6 +102,14 @@ bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
 }
 
 std::wstring Describe(HWND dlg) { return L"dialog \"" + StoredTitle(dlg) + L"\""; }
+
+// What a person would have seen when a wait ran out; nothing once the script is
+// cancelled, whose own report already says why.
+void ReportEvidence(const std::wstring& what) {
+  if (Cancelled()) return;
+  ReportWindows(what);
+  CaptureEvidence(what);
+}
 
 HWND Control(HWND dlg, int id, const wchar_t* action) {
   HWND control = dlg ? GetDlgItem(dlg, id) : nullptr;
@@ -288,11 +298,7 @@ HWND WaitForDialog(const std::function<bool(HWND)>& match, DWORD timeoutMs, cons
         return false;
       },
       timeoutMs);
-  if (!found && !Cancelled()) {
-    const std::wstring what = L"no " + description + L" within " + std::to_wstring(timeoutMs) + L" ms";
-    ReportWindows(what);
-    CaptureEvidence(what);
-  }
+  if (!found) ReportEvidence(L"no " + description + L" within " + std::to_wstring(timeoutMs) + L" ms");
   return found;
 }
 
@@ -436,14 +442,42 @@ std::optional<SeenMessageBox> AnswerMessageBox(int buttonId, DWORD timeoutMs) {
     return std::nullopt;
   }
   if (!WaitForWindowGone(box, timeoutMs)) {
-    if (!Cancelled()) {
-      const std::wstring what = L"the " + described + L" stays after pressing " + std::to_wstring(buttonId);
-      ReportWindows(what);
-      CaptureEvidence(what);
-    }
+    ReportEvidence(L"the " + described + L" stays after pressing " + std::to_wstring(buttonId));
     return std::nullopt;
   }
   return seen;
+}
+
+// --- The system's open and save dialogs ---------------------------------------
+
+HWND WaitForFileDialog(DWORD timeoutMs) {
+  return WaitForDialog(
+      [](HWND window) { return IsWindowEnabled(window) && GetDlgItem(window, lst2) && GetDlgItem(window, cmb13); },
+      timeoutMs, L"file open or save dialog");
+}
+
+bool AnswerFileDialog(const std::wstring& path, DWORD timeoutMs) {
+  HWND dlg = WaitForFileDialog(timeoutMs);
+  if (!dlg) return false;
+  // A person types into the edit inside the name field's combo boxes.
+  HWND edit = FindChildOfClass(GetDlgItem(dlg, cmb13), L"Edit");
+  if (!edit || !SendBounded(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()))) {
+    ReportEvidence(L"AnswerFileDialog: the file name field of " + Describe(dlg) + L" takes no text");
+    return false;
+  }
+  if (!Click(dlg, IDOK)) return false;
+  if (PollUntil([dlg] { return !IsWindow(dlg) || !IsWindowVisible(dlg) || !IsWindowEnabled(dlg); }, timeoutMs))
+    return true;
+  ReportEvidence(L"the file " + Describe(dlg) + L" neither closes nor asks after choosing \"" + path + L"\"");
+  return false;
+}
+
+bool CancelFileDialog(DWORD timeoutMs) {
+  HWND dlg = WaitForFileDialog(timeoutMs);
+  if (!dlg || !Click(dlg, IDCANCEL)) return false;
+  if (WaitForWindowGone(dlg, timeoutMs)) return true;
+  ReportEvidence(L"the file " + Describe(dlg) + L" stays after pressing Cancel");
+  return false;
 }
 
 // --- Evidence ---------------------------------------------------------------

@@ -101,6 +101,23 @@ bool IsMessageBox(HWND window);
 // missing or the box stayed (all reported on stderr).
 std::optional<SeenMessageBox> AnswerMessageBox(int buttonId, DWORD timeoutMs = 10000);
 
+// --- The system's open and save dialogs ---------------------------------------
+
+// The open or save dialog of this process once a person can use it (enabled):
+// a "#32770" with the shell's file list lst2 and the file name field cmb13
+// (ids from <dlgs.h>). Under Wine 8 it is titled 開く or 名前を付けて保存, the
+// name field is a ComboBoxEx32 around a ComboBox around an Edit (all cmb13),
+// the file types are the combo box cmb1, the buttons IDOK and IDCANCEL. Reports
+// like WaitForDialog when none appears.
+HWND WaitForFileDialog(DWORD timeoutMs = 10000);
+// Types path into the file name field and presses 開く/保存 (IDOK). True once
+// the dialog has closed or has opened a nested box (the question whether to
+// replace an existing file: answer it with AnswerMessageBox); false, with a
+// report, when no dialog appears or it does neither.
+bool AnswerFileDialog(const std::wstring& path, DWORD timeoutMs = 10000);
+// Presses キャンセル and waits until the dialog has gone.
+bool CancelFileDialog(DWORD timeoutMs = 10000);
+
 // --- Evidence ---------------------------------------------------------------
 
 // Captures the whole screen with GDI and writes a 24-bit .bmp.
