@@ -1,13 +1,41 @@
 #include "exports.h"
 
+#include <cstring>
+#include <type_traits>
+
 namespace {
+
+// Binds one export to its member with the member's own function type.
+template <auto Member>
+void Bind(ZvDllExports& exports, FARPROC address) {
+  using Function = std::remove_reference_t<decltype(exports.*Member)>;
+  // GetProcAddress answers with a generic function type; void(*)() is the cast GCC accepts as deliberate.
+  exports.*Member = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
 
 struct ExportSlot {
   const char* name;
-  FARPROC* slot;
+  void (*bind)(ZvDllExports&, FARPROC);
 };
 
+const ExportSlot kSlots[] = {
+    {"DisableWow64FsRedirection", Bind<&ZvDllExports::DisableWow64FsRedirection>},
+    {"RevertWow64FsRedirection", Bind<&ZvDllExports::RevertWow64FsRedirection>},
+    {"ZvCmpBinaryDlg", Bind<&ZvDllExports::ZvCmpBinaryDlg>},
+};
+
+std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }
+
 }  // namespace
+
+const std::vector<std::wstring>& ZvDllExportNames() {
+  static const std::vector<std::wstring> names = [] {
+    std::vector<std::wstring> list;
+    for (const ExportSlot& export_ : kSlots) list.push_back(Widen(export_.name));
+    return list;
+  }();
+  return names;
+}
 
 HMODULE LoadZvDll(ZvDllExports& exports, std::wstring& error, const wchar_t* path) {
   HMODULE library = ::LoadLibraryW(path);
@@ -15,15 +43,11 @@ HMODULE LoadZvDll(ZvDllExports& exports, std::wstring& error, const wchar_t* pat
     error = std::wstring(path) + L" を読み込めません (エラー " + std::to_wstring(::GetLastError()) + L")";
     return nullptr;
   }
-  const ExportSlot slots[] = {
-      {"DisableWow64FsRedirection", reinterpret_cast<FARPROC*>(&exports.DisableWow64FsRedirection)},
-      {"RevertWow64FsRedirection", reinterpret_cast<FARPROC*>(&exports.RevertWow64FsRedirection)},
-  };
-  for (const ExportSlot& export_ : slots) {
-    *export_.slot = ::GetProcAddress(library, export_.name);
-    if (!*export_.slot) {
-      error = std::wstring(path) + L" にエクスポート " +
-              std::wstring(export_.name, export_.name + strlen(export_.name)) + L" がありません";
+  for (const ExportSlot& export_ : kSlots) {
+    const FARPROC address = ::GetProcAddress(library, export_.name);
+    export_.bind(exports, address);
+    if (!address) {
+      error = std::wstring(path) + L" にエクスポート " + Widen(export_.name) + L" がありません";
       ::FreeLibrary(library);
       return nullptr;
     }

@@ -5,11 +5,16 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 struct ZvDllExports {
   void(WINAPI* DisableWow64FsRedirection)();
   void(WINAPI* RevertWow64FsRedirection)();
+  void(WINAPI* ZvCmpBinaryDlg)(LPCWSTR curDir, LPCWSTR file1, LPCWSTR file2);
 };
+
+// The names of the exports above, in the order of the structure.
+const std::vector<std::wstring>& ZvDllExportNames();
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every
 // export above. On failure returns null and says in `error` what is missing.

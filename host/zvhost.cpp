@@ -1,6 +1,7 @@
 // zvhost: a host of ZvDll.dll that meets what the library requires of the file
 // manager. It is the test host and the demo: one subcommand per tool.
-//   zvhost info      the library's file, version strings and bound exports
+//   zvhost info                            the library's file, version strings and exports
+//   zvhost compare [--dir D] FILE1 FILE2   the comparison command, D the current directory
 #include <windows.h>
 
 #include <cstdio>
@@ -52,13 +53,33 @@ int ShowInfo(HMODULE library) {
       Print(std::wstring(L"  ") + name + L": " + VersionString(block, name) + L"\n");
     }
   }
-  Print(L"エクスポート:\n  DisableWow64FsRedirection\n  RevertWow64FsRedirection\n");
+  Print(L"エクスポート:\n");
+  for (const std::wstring& name : ZvDllExportNames()) Print(L"  " + name + L"\n");
   return 0;
 }
 
 int Usage() {
-  Print(L"使い方: zvhost info\n", stderr);
+  Print(L"使い方: zvhost info\n       zvhost compare [--dir フォルダ] ファイル1 ファイル2\n", stderr);
   return 2;
+}
+
+// The file manager passes its current folder with a trailing backslash.
+std::wstring CurrentDirectory() {
+  std::wstring folder(::GetCurrentDirectoryW(0, nullptr), L'\0');
+  folder.resize(::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+int Compare(const ZvDllExports& exports, std::vector<std::wstring> arguments) {
+  std::wstring folder = CurrentDirectory();
+  if (arguments.size() >= 2 && arguments[0] == L"--dir") {
+    folder = arguments[1];
+    arguments.erase(arguments.begin(), arguments.begin() + 2);
+  }
+  if (arguments.size() != 2) return Usage();
+  exports.ZvCmpBinaryDlg(folder.c_str(), arguments[0].c_str(), arguments[1].c_str());
+  return 0;
 }
 
 // The file manager calls the library from its user-interface thread while its
@@ -76,6 +97,9 @@ struct HostSession {
 int RunCommand(HostSession& session) {
   const std::wstring command = session.arguments.empty() ? L"info" : session.arguments.front();
   if (command == L"info") return ShowInfo(session.library);
+  if (command == L"compare") {
+    return Compare(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
+  }
   return Usage();
 }
 

@@ -43,7 +43,7 @@ std::vector<std::string> ExportNames(HMODULE module) {
 TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
   HMODULE library = LoadLibraryUnderTest();
   ASSERT_TRUE(library) << "error " << ::GetLastError();
-  const std::vector<std::string> expected = {"DisableWow64FsRedirection", "RevertWow64FsRedirection"};
+  const std::vector<std::string> expected = {"DisableWow64FsRedirection", "RevertWow64FsRedirection", "ZvCmpBinaryDlg"};
   EXPECT_EQ(ExportNames(library), expected);
 }
 

@@ -1,0 +1,203 @@
+#include "cmp_dialog.h"
+
+#include <afxdlgs.h>
+#include <afxdllx.h>
+#include <commctrl.h>
+
+#include <cwchar>
+#include <new>
+
+CCmpThread* g_pCmpThread = nullptr;
+
+namespace {
+
+// A file lying directly in the host's directory is shown by its bare name.
+CString NameInDirectory(LPCWSTR lpszDir, LPCWSTR lpszPath) {
+  const size_t dirLength = std::wcslen(lpszDir);
+  if (dirLength > 0 && std::wcslen(lpszPath) > dirLength && _wcsnicmp(lpszPath, lpszDir, dirLength) == 0 &&
+      std::wcschr(lpszPath + dirLength, L'\\') == nullptr) {
+    return lpszPath + dirLength;
+  }
+  return lpszPath;
+}
+
+// Waits for the worker's thread to end. The worker reports progress with
+// synchronous calls into this thread's windows, so a plain wait could block
+// both threads for good; calls sent to this thread are served while waiting,
+// while posted messages and input stay queued.
+void WaitForWorker(HANDLE hThread) {
+  DWORD dwExitCode;
+  while (::GetExitCodeThread(hThread, &dwExitCode) && dwExitCode != 0 && dwExitCode != static_cast<DWORD>(-1)) {
+    // INPUTAVAILABLE: a call that was already pending when the wait began counts too.
+    const DWORD dwWait = ::MsgWaitForMultipleObjectsEx(1, &hThread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+    if (dwWait != WAIT_OBJECT_0 + 1) break;  // the thread ended, or the handle is unusable
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CCmpBinaryDlg, CDialog)
+ON_BN_CLICKED(IDC_CMP_BROWSE1, &CCmpBinaryDlg::OnBrowseFile1)
+ON_BN_CLICKED(IDC_CMP_BROWSE2, &CCmpBinaryDlg::OnBrowseFile2)
+ON_BN_CLICKED(IDC_CMP_BROWSE_OUT, &CCmpBinaryDlg::OnBrowseOutFile)
+ON_BN_CLICKED(IDC_CMP_STOP, &CCmpBinaryDlg::OnStop)
+END_MESSAGE_MAP()
+
+CCmpBinaryDlg::CCmpBinaryDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+// Every way the dialog closes stops the worker first; this covers a window
+// destroyed by other means.
+CCmpBinaryDlg::~CCmpBinaryDlg() {
+  if (g_pCmpThread) StopCmpThread();
+}
+
+void CCmpBinaryDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_CMP_FILE1, m_strFile1);
+  DDX_Text(pDX, IDC_CMP_FILE2, m_strFile2);
+}
+
+BOOL CCmpBinaryDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  g_pCmpThread = nullptr;
+  m_pfnProgress = nullptr;
+  CheckDlgButton(IDC_CMP_DECIMAL, BST_CHECKED);
+  CheckDlgButton(IDC_CMP_NOLIMIT, BST_CHECKED);
+
+  // In a long path the file name is what matters: show the end of it.
+  const struct {
+    int nId;
+    const CString& strPath;
+  } edits[] = {{IDC_CMP_FILE1, m_strFile1}, {IDC_CMP_FILE2, m_strFile2}};
+  for (const auto& edit : edits) {
+    const int nLastBackslash = edit.strPath.ReverseFind(L'\\');
+    if (nLastBackslash < 0) continue;
+    ::SendDlgItemMessageW(m_hWnd, edit.nId, EM_SETSEL, nLastBackslash + 1, nLastBackslash + 1);
+    ::SendDlgItemMessageW(m_hWnd, edit.nId, EM_SCROLLCARET, 0, 0);
+  }
+  return TRUE;
+}
+
+void CCmpBinaryDlg::OnOK() {
+  CString strFile1, strFile2, strOutFile, strMaxOutput;
+  GetDlgItemText(IDC_CMP_FILE1, strFile1);
+  if (strFile1.IsEmpty()) {
+    MessageBox(L"File1の名前を入力してください");
+    return;
+  }
+  GetDlgItemText(IDC_CMP_FILE2, strFile2);
+  if (strFile2.IsEmpty()) {
+    MessageBox(L"File2の名前を入力してください");
+    return;
+  }
+  GetDlgItemText(IDC_CMP_OUTFILE, strOutFile);
+  if (strOutFile.IsEmpty()) {
+    MessageBox(L"出力ファイルの名前を入力してください");
+    return;
+  }
+  const BOOL bDecimal = IsDlgButtonChecked(IDC_CMP_DECIMAL) == BST_CHECKED;
+  const BOOL bHex = IsDlgButtonChecked(IDC_CMP_HEX) == BST_CHECKED;
+  if (!bDecimal && !bHex) {
+    MessageBox(L"10進表記か16進表記をチェックしてください");
+    return;
+  }
+
+  ::EnableWindow(::GetDlgItem(m_hWnd, IDOK), FALSE);
+  g_pCmpThread = new (std::nothrow) CCmpThread;
+  if (!g_pCmpThread) {
+    MessageBox(L"メモリが足りません");
+    EndDialog(IDOK);
+    return;
+  }
+  GetDlgItemText(IDC_CMP_MAXOUTPUT, strMaxOutput);
+  CCmpThread& worker = *g_pCmpThread;
+  worker.m_strFile1 = strFile1;
+  worker.m_strFile2 = strFile2;
+  worker.m_strOutFile = strOutFile;
+  worker.m_bDecimal = bDecimal;
+  worker.m_bHex = bHex;
+  worker.m_bNoLimit = IsDlgButtonChecked(IDC_CMP_NOLIMIT) == BST_CHECKED;
+  worker.m_nMaxOutput = static_cast<int>(_wtol(strMaxOutput));
+  m_pfnProgress = worker.m_pfnProgress = &CCmpBinaryDlg::OnCmpProgress;
+  worker.m_pOwner = this;
+  worker.m_bAutoDelete = FALSE;
+  worker.m_bCancel = FALSE;
+
+  // Bare and relative names in the edits mean files of the host's directory.
+  ::SetCurrentDirectoryW(m_strCurDir);
+  if (!worker.CreateThread()) {
+    MessageBox(L"ファイルの比較に失敗しました");
+    StopCmpThread();
+    EndDialog(IDOK);
+    return;
+  }
+  ::EnableWindow(::GetDlgItem(m_hWnd, IDCANCEL), FALSE);
+  ::EnableWindow(::GetDlgItem(m_hWnd, IDC_CMP_STOP), TRUE);
+  GotoDlgCtrl(GetDlgItem(IDC_CMP_STOP));
+}
+
+void CCmpBinaryDlg::OnStop() {
+  if (g_pCmpThread) g_pCmpThread->m_bCancel = TRUE;
+  StopCmpThread();
+  EndDialog(IDOK);
+}
+
+void CCmpBinaryDlg::StopCmpThread() {
+  m_pfnProgress = nullptr;
+  if (!g_pCmpThread) return;
+  g_pCmpThread->m_bCancel = TRUE;
+  WaitForWorker(g_pCmpThread->m_hThread);
+  delete g_pCmpThread;
+  g_pCmpThread = nullptr;
+}
+
+// The worker's end commands are taken here, ahead of the message map.
+BOOL CCmpBinaryDlg::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) {
+  if (nCode == CN_COMMAND && pHandlerInfo == nullptr) {
+    if (nID == ID_CMP_FINISHED) {
+      StopCmpThread();
+      EndDialog(IDOK);
+      return TRUE;
+    }
+    if (nID == ID_CMP_FAILED) {
+      MessageBox(L"ファイルの比較に失敗しました");
+      StopCmpThread();
+      EndDialog(IDOK);
+      return TRUE;
+    }
+  }
+  return CDialog::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+void CCmpBinaryDlg::BrowseInto(int nEditId, BOOL bOpen) {
+  CFileDialog dialog(bOpen, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, L"すべてのファイル|*.*||", this);
+  if (dialog.DoModal() == IDOK) SetDlgItemText(nEditId, dialog.GetPathName());
+}
+
+void CCmpBinaryDlg::OnBrowseFile1() { BrowseInto(IDC_CMP_FILE1, TRUE); }
+void CCmpBinaryDlg::OnBrowseFile2() { BrowseInto(IDC_CMP_FILE2, TRUE); }
+void CCmpBinaryDlg::OnBrowseOutFile() { BrowseInto(IDC_CMP_OUTFILE, FALSE); }
+
+// Runs on the worker thread: only window calls by handle, no framework objects.
+int CCmpBinaryDlg::OnCmpProgress(int nPos, int nRange, CWnd* pOwner) {
+  const int nDivisor = nRange / 100;
+  const int nPercent = nDivisor == 0 ? 100 : nPos / nDivisor;
+  CString strPercent;
+  strPercent.Format(L"%d%c", nPercent, L'%');
+  ::SetWindowTextW(::GetDlgItem(pOwner->m_hWnd, IDC_CMP_PERCENT), strPercent);
+  ::SendDlgItemMessageW(pOwner->m_hWnd, IDC_CMP_PROGRESS, PBM_SETPOS, nPercent, 0);
+  return 0;
+}
+
+void WINAPI ZvCmpBinaryDlg(LPCWSTR lpszCurDir, LPCWSTR lpszFile1, LPCWSTR lpszFile2) noexcept {
+  ExportBoundary([&] {
+    const LPCWSTR lpszDir = lpszCurDir ? lpszCurDir : L"";
+    CCmpBinaryDlg dialog;
+    dialog.m_strCurDir = lpszDir;
+    dialog.m_strFile1 = NameInDirectory(lpszDir, lpszFile1 ? lpszFile1 : L"");
+    dialog.m_strFile2 = NameInDirectory(lpszDir, lpszFile2 ? lpszFile2 : L"");
+    dialog.DoModal();
+  });
+}

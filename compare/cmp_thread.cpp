@@ -1,0 +1,115 @@
+#include "cmp_thread.h"
+
+#include <algorithm>
+
+#include "comparison.h"
+#include "zvutil.h"
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the report is UTF-16 in both");
+static_assert(sizeof(std::atomic<BOOL>) == sizeof(BOOL) && std::atomic<BOOL>::is_always_lock_free);
+
+std::u16string_view AsUtf16(const CString& text) {
+  return {reinterpret_cast<const char16_t*>(static_cast<LPCWSTR>(text)), static_cast<size_t>(text.GetLength())};
+}
+
+void CloseAndReset(HANDLE& handle) {
+  if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+  handle = INVALID_HANDLE_VALUE;
+}
+
+// The size of an existing file, looked up without opening it.
+bool LookUpSize(LPCWSTR path, ULONGLONG& size) {
+  WIN32_FIND_DATAW find;
+  HANDLE search = FindFirstFileNoRedirect(path, &find);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  size = FindDataFileSize(find);
+  FindCloseNoRedirect(&search);
+  return true;
+}
+
+HANDLE OpenForReading(LPCWSTR path) {
+  return CreateFileNoRedirect(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+}
+
+}  // namespace
+
+// The worker's files and owner as the comparison loop sees them.
+class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
+ public:
+  explicit FileIo(CCmpThread& thread) : m_thread(thread) {}
+
+  bool ReadBlocks(std::uint8_t* block1, std::uint8_t* block2, std::uint32_t length) override {
+    DWORD read;  // a short read leaves the rest of the buffer as it was
+    return ::ReadFile(m_thread.m_hFile1, block1, length, &read, nullptr) &&
+           ::ReadFile(m_thread.m_hFile2, block2, length, &read, nullptr);
+  }
+
+  bool WriteReport(const char16_t* units, std::size_t count) override {
+    const DWORD bytes = static_cast<DWORD>(count * sizeof(char16_t));
+    DWORD written = 0;
+    return ::WriteFile(m_thread.m_hOutFile, units, bytes, &written, nullptr) && written == bytes;
+  }
+
+  void ReportProgress(int percent) override {
+    if (m_thread.m_pfnProgress) m_thread.m_pfnProgress(percent, 100, m_thread.m_pOwner);
+  }
+
+ private:
+  CCmpThread& m_thread;
+};
+
+BEGIN_MESSAGE_MAP(CCmpThread, CWinThread)
+END_MESSAGE_MAP()
+
+CCmpThread::CCmpThread() = default;
+
+CCmpThread::~CCmpThread() { CloseCmpFiles(); }
+
+void CCmpThread::CloseCmpFiles() {
+  CloseAndReset(m_hFile1);
+  CloseAndReset(m_hFile2);
+  CloseAndReset(m_hOutFile);
+}
+
+int CCmpThread::ExitInstance() {
+  CloseCmpFiles();
+  return CWinThread::ExitInstance();
+}
+
+void CCmpThread::End(UINT nCommand, UINT nExitCode) {
+  CloseCmpFiles();
+  ::PostMessageW(m_pOwner ? m_pOwner->m_hWnd : nullptr, WM_COMMAND, nCommand, 0);
+  AfxEndThread(nExitCode);
+}
+
+BOOL CCmpThread::InitInstance() {
+  m_hFile1 = m_hFile2 = m_hOutFile = INVALID_HANDLE_VALUE;
+
+  // The shorter file sets the length: the rest of the longer one is never read.
+  ULONGLONG size1 = 0, size2 = 0;
+  if (!LookUpSize(m_strFile1, size1) || !LookUpSize(m_strFile2, size2)) Fail();
+  const ULONGLONG length = std::min(size1, size2);
+
+  m_hFile1 = OpenForReading(m_strFile1);
+  if (m_hFile1 == INVALID_HANDLE_VALUE) Fail();
+  m_hFile2 = OpenForReading(m_strFile2);
+  if (m_hFile2 == INVALID_HANDLE_VALUE) Fail();
+  // Not shared: naming an input file as the report fails here.
+  m_hOutFile =
+      CreateFileNoRedirect(m_strOutFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (m_hOutFile == INVALID_HANDLE_VALUE || !WriteUtf16Bom(m_hOutFile)) Fail();
+
+  zv::compare::ComparisonRequest request;
+  request.file1 = AsUtf16(m_strFile1);
+  request.file2 = AsUtf16(m_strFile2);
+  request.length = length;
+  request.columns = {m_bDecimal != FALSE, m_bHex != FALSE};
+  request.noLimit = m_bNoLimit != FALSE;
+  request.maxRows = m_nMaxOutput;
+  FileIo io(*this);
+  if (zv::compare::RunComparison(request, m_bCancel, io) == zv::compare::ComparisonEnd::kFailed) Fail();
+  Finish();
+}

@@ -1,0 +1,137 @@
+#include "comparison.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "block_diff.h"
+
+namespace zv::compare {
+namespace {
+
+// 1 MiB of report text per write call.
+constexpr std::size_t kReportBufferUnits = 512 * 1024;
+// Progress is measured at every hundredth byte of the files.
+constexpr std::uint64_t kProgressStep = 100;
+
+class Comparison {
+ public:
+  Comparison(const ComparisonRequest& request, const std::atomic<int>& stop, ComparisonIo& io)
+      : request_(request), stop_(stop), io_(io) {}
+
+  ComparisonEnd Run() {
+    if (!Allocate()) return ComparisonEnd::kFailed;
+    const std::u16string header = FormatReportHeader(request_.file1, request_.file2, request_.columns);
+    if (!Append(header)) return Fail();
+
+    const std::uint64_t length = request_.length;
+    std::uint64_t offset = 0;
+    std::int64_t rows = 0;
+    for (;;) {
+      if (StopRequested()) return Finish();
+      const auto blockLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - offset, kBlockSize));
+      if (length != 0) {
+        if (!io_.ReadBlocks(block1_.get(), block2_.get(), blockLength)) return Fail();
+        for (std::size_t i = 0; (i = FindDifference(block1_.get(), block2_.get(), i, blockLength)) < blockLength; ++i) {
+          ReportProgressBelow(offset + i);
+          if (StopRequested()) return Finish();
+          if (!AppendRow(offset + i, block1_[i], block2_[i])) return Fail();
+          if (!request_.noLimit && ++rows >= request_.maxRows) return Finish();
+        }
+        ReportProgressBelow(offset + blockLength);
+        offset += blockLength;
+      }
+      if (offset >= length) {
+        if (!StopRequested()) ReportProgress(100);
+        return Finish();
+      }
+    }
+  }
+
+ private:
+  bool Allocate() {
+    block1_.reset(new (std::nothrow) std::uint8_t[kBlockSize]);
+    block2_.reset(new (std::nothrow) std::uint8_t[kBlockSize]);
+    report_.reset(new (std::nothrow) char16_t[kReportBufferUnits]);
+    return block1_ && block2_ && report_;
+  }
+
+  bool StopRequested() const { return stop_.load(std::memory_order_relaxed) != 0; }
+
+  bool Flush() {
+    const bool written = used_ == 0 || io_.WriteReport(report_.get(), used_);
+    used_ = 0;
+    return written;
+  }
+
+  ComparisonEnd Finish() { return Flush() ? ComparisonEnd::kFinished : ComparisonEnd::kFailed; }
+
+  ComparisonEnd Fail() {
+    Flush();
+    return ComparisonEnd::kFailed;
+  }
+
+  bool Append(std::u16string_view text) {
+    while (!text.empty()) {
+      if (used_ == kReportBufferUnits && !Flush()) return false;
+      const std::size_t count = std::min(text.size(), kReportBufferUnits - used_);
+      text.copy(report_.get() + used_, count);
+      used_ += count;
+      text.remove_prefix(count);
+    }
+    return true;
+  }
+
+  bool AppendRow(std::uint64_t offset, std::uint8_t byte1, std::uint8_t byte2) {
+    if (kReportBufferUnits - used_ < kMaxRowUnits && !Flush()) return false;
+    used_ += FormatReportRow(report_.get() + used_, offset, byte1, byte2, request_.columns);
+    return true;
+  }
+
+  // Percent of the way at position: integer steps of the length's hundredth.
+  int PercentAt(std::uint64_t position) const {
+    const std::uint64_t length = request_.length;
+    return static_cast<int>(length <= 100 ? position * 100 / length : position / (length / 100));
+  }
+
+  void ReportProgress(int percent) {
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    io_.ReportProgress(percent);
+  }
+
+  // Reports every new percentage met at the measuring positions below end,
+  // skipping straight over the positions that would repeat the last one.
+  void ReportProgressBelow(std::uint64_t end) {
+    while (nextProgressAt_ < end) {
+      if (StopRequested()) return;
+      const int percent = PercentAt(nextProgressAt_);
+      ReportProgress(percent);
+      std::uint64_t next = nextProgressAt_ + kProgressStep;
+      if (request_.length > 100) {
+        const std::uint64_t firstOfNextPercent = static_cast<std::uint64_t>(percent + 1) * (request_.length / 100);
+        next = std::max(next, (firstOfNextPercent + kProgressStep - 1) / kProgressStep * kProgressStep);
+      }
+      nextProgressAt_ = next;
+    }
+  }
+
+  const ComparisonRequest& request_;
+  const std::atomic<int>& stop_;
+  ComparisonIo& io_;
+  std::unique_ptr<std::uint8_t[]> block1_;
+  std::unique_ptr<std::uint8_t[]> block2_;
+  std::unique_ptr<char16_t[]> report_;
+  std::size_t used_ = 0;
+  std::uint64_t nextProgressAt_ = 0;
+  int lastPercent_ = -1;
+};
+
+}  // namespace
+
+ComparisonEnd RunComparison(const ComparisonRequest& request, const std::atomic<int>& stop, ComparisonIo& io) {
+  return Comparison(request, stop, io).Run();
+}
+
+}  // namespace zv::compare
