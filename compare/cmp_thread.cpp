@@ -1,6 +1,8 @@
 #include "cmp_thread.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -8,6 +10,8 @@
 #include "zvutil.h"
 
 namespace {
+
+using zv::compare::kBlockSize;
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the report is UTF-16 in both");
 static_assert(sizeof(std::atomic<BOOL>) == sizeof(BOOL) && std::atomic<BOOL>::is_always_lock_free);
@@ -88,12 +92,18 @@ class CCmpThread::ProgressMailbox {
 // The worker's files as the comparison loop sees them.
 class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
  public:
-  FileIo(CCmpThread& thread, ProgressMailbox& progress) : m_thread(thread), m_progress(progress) {}
+  FileIo(CCmpThread& thread, ProgressMailbox& progress)
+      : m_thread(thread), m_progress(progress), m_buffer(new (std::nothrow) std::uint8_t[2 * kBlockSize]) {}
 
-  bool ReadBlocks(std::uint8_t* block1, std::uint8_t* block2, std::uint32_t length) override {
+  bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
+    if (!m_buffer) return false;
+    std::uint8_t* const buffer1 = m_buffer.get();
+    std::uint8_t* const buffer2 = m_buffer.get() + kBlockSize;
+    block1 = buffer1;
+    block2 = buffer2;
     DWORD read;  // a short read leaves the rest of the buffer as it was
-    return ::ReadFile(m_thread.m_hFile1, block1, length, &read, nullptr) &&
-           ::ReadFile(m_thread.m_hFile2, block2, length, &read, nullptr);
+    return ::ReadFile(m_thread.m_hFile1, buffer1, length, &read, nullptr) &&
+           ::ReadFile(m_thread.m_hFile2, buffer2, length, &read, nullptr);
   }
 
   bool WriteReport(const char16_t* units, std::size_t count) override {
@@ -107,6 +117,7 @@ class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
  private:
   CCmpThread& m_thread;
   ProgressMailbox& m_progress;
+  std::unique_ptr<std::uint8_t[]> m_buffer;  // block 1, then block 2
 };
 
 BEGIN_MESSAGE_MAP(CCmpThread, CWinThread)

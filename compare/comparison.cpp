@@ -21,7 +21,8 @@ class Comparison {
       : request_(request), stop_(stop), io_(io) {}
 
   ComparisonEnd Run() {
-    if (!Allocate()) return ComparisonEnd::kFailed;
+    report_.reset(new (std::nothrow) char16_t[kReportBufferUnits]);
+    if (!report_) return ComparisonEnd::kFailed;
     const std::u16string header = FormatReportHeader(request_.file1, request_.file2, request_.columns);
     if (!Append(header)) return Fail();
 
@@ -32,11 +33,12 @@ class Comparison {
       if (StopRequested()) return Finish();
       const auto blockLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - offset, kBlockSize));
       if (length != 0) {
-        if (!io_.ReadBlocks(block1_.get(), block2_.get(), blockLength)) return Fail();
-        for (std::size_t i = 0; (i = FindDifference(block1_.get(), block2_.get(), i, blockLength)) < blockLength; ++i) {
+        const std::uint8_t *block1, *block2;
+        if (!io_.ReadBlocks(blockLength, block1, block2)) return Fail();
+        for (std::size_t i = 0; (i = FindDifference(block1, block2, i, blockLength)) < blockLength; ++i) {
           ReportProgressBelow(offset + i);
           if (StopRequested()) return Finish();
-          if (!AppendRow(offset + i, block1_[i], block2_[i])) return Fail();
+          if (!AppendRow(offset + i, block1[i], block2[i])) return Fail();
           if (!request_.noLimit && ++rows >= request_.maxRows) return Finish();
         }
         ReportProgressBelow(offset + blockLength);
@@ -50,13 +52,6 @@ class Comparison {
   }
 
  private:
-  bool Allocate() {
-    block1_.reset(new (std::nothrow) std::uint8_t[kBlockSize]);
-    block2_.reset(new (std::nothrow) std::uint8_t[kBlockSize]);
-    report_.reset(new (std::nothrow) char16_t[kReportBufferUnits]);
-    return block1_ && block2_ && report_;
-  }
-
   bool StopRequested() const { return stop_.load(std::memory_order_relaxed) != 0; }
 
   bool Flush() {
@@ -120,8 +115,6 @@ class Comparison {
   const ComparisonRequest& request_;
   const std::atomic<int>& stop_;
   ComparisonIo& io_;
-  std::unique_ptr<std::uint8_t[]> block1_;
-  std::unique_ptr<std::uint8_t[]> block2_;
   std::unique_ptr<char16_t[]> report_;
   std::size_t used_ = 0;
   std::uint64_t nextProgressAt_ = 0;

@@ -18,8 +18,9 @@ inline constexpr std::uint32_t kBlockSize = 32000;
 // What the comparison asks of the outside world.
 class ComparisonIo {
  public:
-  // Reads the next length bytes of file 1 and of file 2.
-  virtual bool ReadBlocks(std::uint8_t* block1, std::uint8_t* block2, std::uint32_t length) = 0;
+  // Reads the next length bytes of file 1 and of file 2 (at most kBlockSize)
+  // and points block1 and block2 at them, valid until the next call.
+  virtual bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) = 0;
   // Appends UTF-16 units to the report.
   virtual bool WriteReport(const char16_t* units, std::size_t count) = 0;
   // Progress in percent; called only when the value changes, never after a stop request.

@@ -91,10 +91,10 @@ class MemoryIo : public ComparisonIo {
   MemoryIo(std::vector<std::uint8_t> file1, std::vector<std::uint8_t> file2)
       : file1_(std::move(file1)), file2_(std::move(file2)) {}
 
-  bool ReadBlocks(std::uint8_t* block1, std::uint8_t* block2, std::uint32_t length) override {
+  bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
     if (reads_++ == failingRead) return false;
-    std::copy_n(file1_.begin() + position_, length, block1);
-    std::copy_n(file2_.begin() + position_, length, block2);
+    block1 = file1_.data() + position_;
+    block2 = file2_.data() + position_;
     position_ += length;
     return true;
   }

@@ -25,9 +25,9 @@ void Check(bool holds) {
 class MemoryIo : public ComparisonIo {
  public:
   MemoryIo(const std::uint8_t* file1, const std::uint8_t* file2) : file1_(file1), file2_(file2) {}
-  bool ReadBlocks(std::uint8_t* block1, std::uint8_t* block2, std::uint32_t length) override {
-    std::memcpy(block1, file1_ + position_, length);
-    std::memcpy(block2, file2_ + position_, length);
+  bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
+    block1 = file1_ + position_;
+    block2 = file2_ + position_;
     position_ += length;
     return true;
   }
