@@ -10,7 +10,7 @@
 namespace zv::compare {
 namespace {
 
-// 1 MiB of report text per write call.
+// At most 1 MiB of report text per write call.
 constexpr std::size_t kReportBufferUnits = 512 * 1024;
 // Progress is measured at every hundredth byte of the files.
 constexpr std::uint64_t kProgressStep = 100;
@@ -21,9 +21,15 @@ class Comparison {
       : request_(request), stop_(stop), io_(io) {}
 
   ComparisonEnd Run() {
-    report_.reset(new (std::nothrow) char16_t[kReportBufferUnits]);
-    if (!report_) return ComparisonEnd::kFailed;
     const std::u16string header = FormatReportHeader(request_.file1, request_.file2, request_.columns);
+    // A short report needs no more room than its header and rows.
+    const std::uint64_t rowsAtMost =
+        request_.noLimit ? request_.length
+                         : std::min<std::uint64_t>(request_.length, std::max<std::int32_t>(request_.maxRows, 1));
+    capacity_ = static_cast<std::size_t>(
+        std::min<std::uint64_t>(kReportBufferUnits, header.size() + (rowsAtMost + 1) * kMaxRowUnits));
+    report_.reset(new (std::nothrow) char16_t[capacity_]);
+    if (!report_) return ComparisonEnd::kFailed;
     if (!Append(header)) return Fail();
 
     const std::uint64_t length = request_.length;
@@ -69,8 +75,8 @@ class Comparison {
 
   bool Append(std::u16string_view text) {
     while (!text.empty()) {
-      if (used_ == kReportBufferUnits && !Flush()) return false;
-      const std::size_t count = std::min(text.size(), kReportBufferUnits - used_);
+      if (used_ == capacity_ && !Flush()) return false;
+      const std::size_t count = std::min(text.size(), capacity_ - used_);
       text.copy(report_.get() + used_, count);
       used_ += count;
       text.remove_prefix(count);
@@ -79,7 +85,7 @@ class Comparison {
   }
 
   bool AppendRow(std::uint64_t offset, std::uint8_t byte1, std::uint8_t byte2) {
-    if (kReportBufferUnits - used_ < kMaxRowUnits && !Flush()) return false;
+    if (capacity_ - used_ < kMaxRowUnits && !Flush()) return false;
     used_ += FormatReportRow(report_.get() + used_, offset, byte1, byte2, request_.columns);
     return true;
   }
@@ -116,6 +122,7 @@ class Comparison {
   const std::atomic<int>& stop_;
   ComparisonIo& io_;
   std::unique_ptr<char16_t[]> report_;
+  std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   std::uint64_t nextProgressAt_ = 0;
   int lastPercent_ = -1;
