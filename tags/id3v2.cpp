@@ -1,0 +1,1 @@
+#include "id3v2.h"

@@ -1,0 +1,1 @@
+#include "mpeg_frame.h"

@@ -1,0 +1,1 @@
+#include "riff_info.h"
