@@ -22,6 +22,8 @@ const ExportSlot kSlots[] = {
     {"DisableWow64FsRedirection", Bind<&ZvDllExports::DisableWow64FsRedirection>},
     {"RevertWow64FsRedirection", Bind<&ZvDllExports::RevertWow64FsRedirection>},
     {"ZvCmpBinaryDlg", Bind<&ZvDllExports::ZvCmpBinaryDlg>},
+    {"ReadMpegTagData", Bind<&ZvDllExports::ReadMpegTagData>},
+    {"WriteMpegTagData", Bind<&ZvDllExports::WriteMpegTagData>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -7,10 +7,15 @@
 #include <string>
 #include <vector>
 
+struct FILEENTRY;
+struct MPEGAUDIOINFO;
+
 struct ZvDllExports {
   void(WINAPI* DisableWow64FsRedirection)();
   void(WINAPI* RevertWow64FsRedirection)();
   void(WINAPI* ZvCmpBinaryDlg)(LPCWSTR curDir, LPCWSTR file1, LPCWSTR file2);
+  int(WINAPI* ReadMpegTagData)(FILEENTRY* entry, MPEGAUDIOINFO* info);
+  int(WINAPI* WriteMpegTagData)(const FILEENTRY* work, FILEENTRY* entry);
 };
 
 // The names of the exports above, in the order of the structure.

@@ -2,6 +2,8 @@
 // manager. It is the test host and the demo: one subcommand per tool.
 //   zvhost info                            the library's file, version strings and exports
 //   zvhost compare [--dir D] FILE1 FILE2   the comparison command, D the current directory
+//   zvhost tags read FILE…                 the tags the reader hangs on each file's record
+//   zvhost tags write FILE --kind N [--title T] … [--info ID=TEXT]… [--rename NEW]
 #include <windows.h>
 
 #include <cstdio>
@@ -9,16 +11,18 @@
 #include <vector>
 
 #include "exports.h"
+#include "print.h"
+#include "tags_command.h"
 
-namespace {
-
-void Print(const std::wstring& text, FILE* stream = stdout) {
+void Print(const std::wstring& text, FILE* stream) {
   const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
   std::fwrite(utf8.data(), 1, utf8.size(), stream);
   std::fflush(stream);
 }
+
+namespace {
 
 std::wstring ModulePath(HMODULE module) {
   wchar_t path[MAX_PATH] = {};
@@ -59,7 +63,12 @@ int ShowInfo(HMODULE library) {
 }
 
 int Usage() {
-  Print(L"使い方: zvhost info\n       zvhost compare [--dir フォルダ] ファイル1 ファイル2\n", stderr);
+  Print(
+      L"使い方: zvhost info\n       zvhost compare [--dir フォルダ] ファイル1 ファイル2\n"
+      L"       zvhost tags read ファイル…\n"
+      L"       zvhost tags write ファイル --kind 種別 [--title 曲名] [--artist 名前] [--album 名前] [--year 年]\n"
+      L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n",
+      stderr);
   return 2;
 }
 
@@ -97,6 +106,10 @@ struct HostSession {
 int RunCommand(HostSession& session) {
   const std::wstring command = session.arguments.empty() ? L"info" : session.arguments.front();
   if (command == L"info") return ShowInfo(session.library);
+  if (command == L"tags") {
+    const int status = RunTagsCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
+    return status == 2 ? Usage() : status;
+  }
   if (command == L"compare") {
     return Compare(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
   }

@@ -43,7 +43,8 @@ std::vector<std::string> ExportNames(HMODULE module) {
 TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
   HMODULE library = LoadLibraryUnderTest();
   ASSERT_TRUE(library) << "error " << ::GetLastError();
-  const std::vector<std::string> expected = {"DisableWow64FsRedirection", "RevertWow64FsRedirection", "ZvCmpBinaryDlg"};
+  const std::vector<std::string> expected = {"DisableWow64FsRedirection", "ReadMpegTagData", "RevertWow64FsRedirection",
+                                             "WriteMpegTagData", "ZvCmpBinaryDlg"};
   EXPECT_EQ(ExportNames(library), expected);
 }
 

@@ -1,0 +1,44 @@
+// An open tag file with the few positioned reads and writes the tag reader
+// and writer need. Sizes come from the host's record, as the host saw the file.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include <afxstr.h>
+
+struct FILEENTRY;
+
+// "%s\%s" from the record's folder and file name.
+CString TagFilePath(const FILEENTRY& entry);
+
+class TagFile {
+ public:
+  enum Access { kRead, kReadWrite };
+
+  TagFile(LPCWSTR path, ULONGLONG size, Access access);
+  ~TagFile();
+  TagFile(const TagFile&) = delete;
+  TagFile& operator=(const TagFile&) = delete;
+
+  bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  ULONGLONG Size() const { return m_nSize; }
+
+  // Exactly count bytes at offset; false on a failed move or a short read.
+  bool ReadAt(ULONGLONG offset, void* buffer, ULONGLONG count);
+  // The first min(size, limit) bytes.
+  bool ReadHead(std::size_t limit, std::vector<std::uint8_t>& head);
+  bool WriteAt(ULONGLONG offset, const void* bytes, DWORD count);
+  // Makes the file end at offset.
+  bool TruncateAt(ULONGLONG offset);
+  // The file's length on disk now.
+  bool CurrentLength(ULONGLONG& length) const;
+
+ private:
+  bool MoveTo(ULONGLONG offset);
+
+  HANDLE m_hFile;
+  ULONGLONG m_nSize;
+};

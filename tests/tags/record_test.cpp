@@ -1,0 +1,301 @@
+// ReadMpegTagData and WriteMpegTagData through the library's exports, on files
+// laid out byte by byte in the test: the record's tag stores, the bytes on disk
+// after a write, renames, attributes and files held by another process.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "library.h"
+#include "tag_record.h"
+#include "test_files.h"
+
+namespace {
+
+using namespace zvtest;
+using Bytes = std::vector<uint8_t>;
+
+using ReadFunction = int(WINAPI*)(FILEENTRY*, MPEGAUDIOINFO*);
+using WriteFunction = int(WINAPI*)(const FILEENTRY*, FILEENTRY*);
+
+HMODULE Library() {
+  static const HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
+  return library;
+}
+int Read(FILEENTRY& entry, MPEGAUDIOINFO* info = nullptr) {
+  return GetExport<ReadFunction>(Library(), "ReadMpegTagData")(&entry, info);
+}
+int Write(const FILEENTRY& work, FILEENTRY& entry) {
+  return GetExport<WriteFunction>(Library(), "WriteMpegTagData")(&work, &entry);
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes Le32(uint32_t value) { return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)}; }
+Bytes Be32(uint32_t value) { return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)}; }
+
+// An ID3v1 tag with ASCII fields.
+Bytes Id3v1(std::string title, std::string comment, uint8_t genre) {
+  Bytes tag = Text("TAG");
+  for (auto [text, width] : {std::pair{title, 30},
+                             {std::string("Artist"), 30},
+                             {std::string(), 30},
+                             {std::string("2001"), 4},
+                             {comment, 30}}) {
+    text.resize(width, '\0');
+    tag = tag + Text(text);
+  }
+  tag.push_back(genre);
+  return tag;
+}
+
+// An ID3v2.3 tag with one text frame per (id, Latin-1 text).
+Bytes Id3v2(const std::vector<std::pair<std::string, std::string>>& frames) {
+  Bytes body;
+  for (const auto& [id, text] : frames)
+    body = body + Text(id) + Be32(uint32_t(text.size() + 1)) + Bytes{0, 0, 0} + Text(text);
+  const uint32_t size = uint32_t(body.size());
+  return Text("ID3") + Bytes{3,
+                             0,
+                             0,
+                             uint8_t(size >> 21 & 0x7F),
+                             uint8_t(size >> 14 & 0x7F),
+                             uint8_t(size >> 7 & 0x7F),
+                             uint8_t(size & 0x7F)} +
+         body;
+}
+
+// MPEG 1 Layer III frames at 128 kbit/s, 44.1 kHz: 417 bytes each.
+Bytes MpegFrames(int count) {
+  Bytes frames;
+  for (int i = 0; i < count; ++i) {
+    Bytes frame(417, 0);
+    frame[0] = 0xFF, frame[1] = 0xFB, frame[2] = 0x90, frame[3] = 0x40;
+    frames = frames + frame;
+  }
+  return frames;
+}
+
+// A RIFF file with audioLength bytes of audio and the given tail.
+Bytes Riff(uint32_t audioLength, const Bytes& tail) {
+  const Bytes body = Text("WAVE") + Text("data") + Le32(audioLength) + Bytes(audioLength, 0x55) + tail;
+  return Text("RIFF") + Le32(uint32_t(body.size())) + body;
+}
+
+// The INFO list as the library lays it out, for ASCII entries.
+Bytes InfoList(const std::vector<std::pair<std::string, std::string>>& entries) {
+  size_t reserved = 12;
+  Bytes items;
+  for (const auto& [id, text] : entries) {
+    reserved += 2 * (id.size() + text.size()) + 6;
+    items = items + Text(id) + Le32(uint32_t(text.size() + 2)) + Text(text) + Bytes{0, 0, 0};
+  }
+  Bytes list = Text("LIST") + Le32(uint32_t(reserved - 8)) + Text("INFO") + items;
+  list.resize(reserved, 0);
+  return list;
+}
+
+class TagRecordTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(Library()); }
+  void TearDown() override {
+    for (FILEENTRY* entry : entries_) Clear(*entry);
+  }
+
+  // A record as the host fills it for a file of the temporary folder.
+  FILEENTRY& Entry(const std::wstring& name, const Bytes& bytes) {
+    EXPECT_TRUE(WriteBytes(temp_.Path(name), bytes));
+    return EntryFor(name);
+  }
+  FILEENTRY& EntryFor(const std::wstring& name) {
+    auto* entry = new FILEENTRY{};
+    WIN32_FIND_DATAW find;
+    HANDLE search = ::FindFirstFileW(temp_.Path(name).c_str(), &find);
+    if (search != INVALID_HANDLE_VALUE) {
+      entry->findData = find;
+      ::FindClose(search);
+    } else {
+      wcscpy_s(entry->findData.cFileName, name.c_str());
+    }
+    wcscpy_s(entry->szDir, temp_.Dir().c_str());
+    entries_.push_back(entry);
+    return *entry;
+  }
+  static void Clear(FILEENTRY& entry) {
+    delete entry.pId3v1;
+    delete entry.pInfoMap;
+    delete entry.pId3v2TextMap;
+    delete entry.pId3v2CommentMap;
+    delete &entry;
+  }
+  static std::wstring Value(const CTagTextMap* map, const wchar_t* key) {
+    CString value;
+    return map && map->Lookup(key, value) ? std::wstring(value.GetString()) : L"(none)";
+  }
+
+  TempDir temp_;
+  std::vector<FILEENTRY*> entries_;
+};
+
+TEST_F(TagRecordTest, ReadsEachLayoutIntoTheRecord) {
+  FILEENTRY& mp3 = Entry(L"曲.mp3", Id3v2({{"TIT2", "Title 2  "}, {"TCON", "(17)Rock"}, {"XXXX", "skip"}}) +
+                                        MpegFrames(3) + Id3v1("Title 1", std::string(30, 'c'), 17));
+  MPEGAUDIOINFO info{};
+  ASSERT_EQ(Read(mp3, &info), 1);
+  EXPECT_TRUE(mp3.bTagRead);
+  EXPECT_EQ(mp3.nTagKind, TAGKIND_ID3V1 | TAGKIND_ID3V2);
+  ASSERT_NE(mp3.pId3v1, nullptr);
+  EXPECT_STREQ(mp3.pId3v1->szTitle, L"Title 1");
+  EXPECT_EQ(std::wstring(mp3.pId3v1->szComment), std::wstring(30, L'c'));
+  EXPECT_EQ(mp3.pId3v1->byGenre, 17);
+  EXPECT_EQ(Value(mp3.pId3v2TextMap, L"TIT2"), L"Title 2");
+  EXPECT_EQ(Value(mp3.pId3v2TextMap, L"TCON"), L"(17)Rock");
+  EXPECT_EQ(mp3.pId3v2TextMap->GetCount(), 2);
+  EXPECT_EQ(mp3.pId3v2CommentMap->GetCount(), 0);
+  EXPECT_EQ(mp3.pInfoMap, nullptr);
+  EXPECT_EQ(info.bFound, 1u);
+  EXPECT_EQ(info.nVersion, 3u);
+  EXPECT_EQ(info.nBitrateIndex, 9u);
+  EXPECT_EQ(info.nSampleRateIndex, 0u);
+
+  FILEENTRY& wav = Entry(L"a.wav", Riff(1000, Bytes{0} + InfoList({{"INAM", "Name"}, {"ICMT", "odd"}})));
+  ASSERT_EQ(Read(wav), 1);
+  EXPECT_EQ(wav.nTagKind, TAGKIND_INFO);
+  EXPECT_EQ(Value(wav.pInfoMap, L"INAM"), L"Name");
+  EXPECT_EQ(Value(wav.pInfoMap, L"ICMT"), L"odd");
+
+  FILEENTRY& emptyList = Entry(L"b.rmp", Riff(200, InfoList({})));
+  ASSERT_EQ(Read(emptyList), 1);
+  EXPECT_EQ(emptyList.nTagKind, TAGKIND_INFO);
+  ASSERT_NE(emptyList.pInfoMap, nullptr);
+  EXPECT_EQ(emptyList.pInfoMap->GetCount(), 0);
+
+  MPEGAUDIOINFO untouched{};
+  untouched.bFound = 7;
+  FILEENTRY& mp2 = Entry(L"c.mp2", MpegFrames(2));
+  ASSERT_EQ(Read(mp2, &untouched), 1);
+  EXPECT_EQ(untouched.bFound, 0u) << "zeroed, and no scan for MP2";
+}
+
+TEST_F(TagRecordTest, ShortForeignMissingAndLockedFiles) {
+  const struct {
+    const wchar_t* name;
+    Bytes bytes;  // empty: the file is not created
+    bool lock;
+    int result;
+    BOOL tagRead;
+  } cases[] = {
+      {L"short.mp3", Bytes(127, 0), false, 1, TRUE},
+      {L"other.ogg", MpegFrames(1) + Id3v1("x", "y", 1), false, 1, TRUE},
+      {L"missing.mp3", {}, false, 0, FALSE},
+      {L"locked.mp3", MpegFrames(1) + Id3v1("x", "y", 1), true, 0, FALSE},
+      {L"runs-to-end.wav", Riff(100, {}), false, 1, TRUE},
+      {L"past-end.wav", Text("RIFF") + Le32(40) + Text("WAVEdata") + Le32(100000) + Bytes(200, 1), false, 1, TRUE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.name));
+    FILEENTRY& entry = c.bytes.empty() ? EntryFor(c.name) : Entry(c.name, c.bytes);
+    if (c.bytes.empty()) entry.findData.nFileSizeLow = 1000;  // the host saw it before it went
+    entry.pId3v1 = new ID3V1BLOCK{};                          // stale stores of an earlier read
+    entry.nTagKind = 7;
+    std::unique_ptr<FileLock> lock;
+    if (c.lock) lock = std::make_unique<FileLock>(temp_.Path(c.name));
+    EXPECT_EQ(Read(entry), c.result);
+    EXPECT_EQ(entry.bTagRead, c.tagRead);
+    EXPECT_EQ(entry.nTagKind, 0u);
+    EXPECT_EQ(entry.pId3v1, nullptr);
+  }
+}
+
+TEST_F(TagRecordTest, WritesTagsInPlaceAndReadsThemBack) {
+  const Bytes audio = MpegFrames(2);
+  const Bytes oldTag = Id3v1("Old", "", 1);
+  ID3V1BLOCK wanted{};
+  wcscpy_s(wanted.szTitle, L"New");
+  wcscpy_s(wanted.szArtist, L"Artist");
+  wcscpy_s(wanted.szYear, L"2001");
+  wanted.byGenre = 3;
+  const Bytes newTag = Id3v1("New", "", 3);
+  const Bytes odd = Riff(999, {});  // odd audio: the list follows with no pad byte
+
+  const struct {
+    const wchar_t* name;
+    Bytes before;
+    UINT kind;
+    Bytes after;
+  } cases[] = {
+      {L"drop.mp3", audio + oldTag, 0, audio},
+      {L"add.mp3", audio, 1, audio + newTag},
+      {L"replace.mp3", audio + oldTag, 1, audio + newTag},
+      {L"kind-two.mp3", audio + oldTag, 2, audio},
+      {L"info-to-id3.wav", Riff(1000, InfoList({{"INAM", "x"}})), 1, Riff(1000, newTag)},
+      {L"odd.wav", odd, 2, Riff(999, InfoList({{"INAM", "New"}}))},
+      {L"cut.rmp", Riff(10, Bytes(300, 7)), 0, Riff(10, {})},
+      {L"other.ogg", audio, 1, audio},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.name));
+    FILEENTRY& entry = Entry(c.name, c.before);
+    ASSERT_EQ(Read(entry), 1);
+    FILEENTRY work = entry;
+    work.nTagKind = c.kind;
+    work.pId3v1 = &wanted;
+    CTagTextMap info;
+    CString title = L"New";
+    info.SetAt(L"INAM", title);
+    work.pInfoMap = &info;
+    EXPECT_EQ(Write(work, entry), 1);
+    EXPECT_EQ(ReadBytes(temp_.Path(c.name)), c.after);
+    EXPECT_EQ(entry.findData.nFileSizeLow, c.after.size()) << "the record was refreshed";
+  }
+}
+
+TEST_F(TagRecordTest, RenamesKeepsAttributesAndFailsOnHeldFiles) {
+  const Bytes file = MpegFrames(1) + Id3v1("T", "", 1);
+  FILEENTRY& readOnly = Entry(L"ro.mp3", file);
+  ASSERT_TRUE(::SetFileAttributesW(temp_.Path(L"ro.mp3").c_str(), FILE_ATTRIBUTE_READONLY));
+  readOnly.findData.dwFileAttributes = FILE_ATTRIBUTE_READONLY;
+  ASSERT_EQ(Read(readOnly), 1);
+  FILEENTRY work = readOnly;
+  work.pId3v1 = nullptr;
+  work.pInfoMap = nullptr;
+  work.nTagKind = 0;
+  wcscpy_s(work.findData.cFileName, L"新しい名前.mp3");
+  EXPECT_EQ(Write(work, readOnly), 1);
+  EXPECT_FALSE(FileExists(temp_.Path(L"ro.mp3")));
+  EXPECT_EQ(::GetFileAttributesW(temp_.Path(L"新しい名前.mp3").c_str()) & FILE_ATTRIBUTE_READONLY,
+            DWORD{FILE_ATTRIBUTE_READONLY});
+  EXPECT_STREQ(readOnly.findData.cFileName, L"新しい名前.mp3");
+  EXPECT_EQ(ReadBytes(temp_.Path(L"新しい名前.mp3")).size(), file.size() - 128);
+
+  FILEENTRY& caseOnly = Entry(L"Case.mp3", file);
+  FILEENTRY sameName = caseOnly;
+  wcscpy_s(sameName.findData.cFileName, L"CASE.MP3");
+  sameName.nTagKind = 1;
+  EXPECT_EQ(Write(sameName, caseOnly), 1);
+  EXPECT_STREQ(caseOnly.findData.cFileName, L"Case.mp3");
+
+  FILEENTRY& taken = Entry(L"taken.mp3", file);
+  Entry(L"existing.mp3", file);
+  FILEENTRY onto = taken;
+  wcscpy_s(onto.findData.cFileName, L"existing.mp3");
+  onto.nTagKind = 1;
+  EXPECT_EQ(Write(onto, taken), 0);
+  EXPECT_EQ(ReadBytes(temp_.Path(L"existing.mp3")), file);
+
+  FILEENTRY& held = Entry(L"held.mp3", file);
+  FileLock lock(temp_.Path(L"held.mp3"));
+  ASSERT_TRUE(lock.Held());
+  FILEENTRY dropTag = held;
+  dropTag.nTagKind = 0;
+  EXPECT_EQ(Write(dropTag, held), 0);
+  EXPECT_TRUE(lock.Release());
+  EXPECT_EQ(ReadBytes(temp_.Path(L"held.mp3")), file);
+}
+
+}  // namespace
