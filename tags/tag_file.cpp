@@ -1,6 +1,8 @@
 #include "tag_file.h"
 
 #include <algorithm>
+#include <new>
+#include <utility>
 
 #include "tag_record.h"
 #include "zvutil.h"
@@ -31,6 +33,10 @@ bool TagFile::MoveTo(ULONGLONG offset) {
 }
 
 bool TagFile::ReadAt(ULONGLONG offset, void* buffer, ULONGLONG count) {
+  if (offset <= m_head.size() && count <= m_head.size() - offset) {
+    std::copy_n(m_head.data() + offset, count, static_cast<BYTE*>(buffer));
+    return true;
+  }
   if (!MoveTo(offset)) return false;
   auto* bytes = static_cast<BYTE*>(buffer);
   while (count > 0) {
@@ -40,6 +46,18 @@ bool TagFile::ReadAt(ULONGLONG offset, void* buffer, ULONGLONG count) {
     bytes += chunk;
     count -= chunk;
   }
+  return true;
+}
+
+bool TagFile::CacheHead(std::size_t limit) {
+  std::vector<std::uint8_t> head;
+  try {
+    head.resize(static_cast<std::size_t>(std::min<ULONGLONG>(m_nSize, limit)));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!ReadAt(0, head.data(), head.size())) return false;
+  m_head = std::move(head);
   return true;
 }
 

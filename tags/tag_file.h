@@ -27,7 +27,12 @@ class TagFile {
   ULONGLONG Size() const { return m_nSize; }
 
   // Exactly count bytes at offset; false on a failed move or a short read.
+  // Bytes inside the cached head come from memory.
   bool ReadAt(ULONGLONG offset, void* buffer, ULONGLONG count);
+  // Reads the first min(size, limit) bytes once and keeps them: the MPEG frame
+  // scan reads them anyway, and a small file's tags then cost no further reads.
+  bool CacheHead(std::size_t limit);
+  const std::vector<std::uint8_t>& CachedHead() const { return m_head; }
   // The first min(size, limit) bytes.
   bool ReadHead(std::size_t limit, std::vector<std::uint8_t>& head);
   bool WriteAt(ULONGLONG offset, const void* bytes, DWORD count);
@@ -41,4 +46,5 @@ class TagFile {
 
   HANDLE m_hFile;
   ULONGLONG m_nSize;
+  std::vector<std::uint8_t> m_head;
 };

@@ -95,10 +95,8 @@ Answer ReadId3v2(TagFile& file, FILEENTRY& entry) {
 }
 
 void ScanFrames(TagFile& file, MPEGAUDIOINFO& info) {
-  const std::size_t count = static_cast<std::size_t>(std::min<ULONGLONG>(file.Size(), kFrameScanBytes));
-  std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[count]);
-  if (!bytes || !file.ReadAt(0, bytes.get(), count)) return;
-  const zv::tags::MpegSummary summary = zv::tags::ScanMpegFrames(Bytes(bytes.get(), count));
+  if (!file.CacheHead(kFrameScanBytes)) return;
+  const zv::tags::MpegSummary summary = zv::tags::ScanMpegFrames(file.CachedHead());
   static_assert(sizeof summary == sizeof info);
   std::memcpy(&info, &summary, sizeof info);
 }
