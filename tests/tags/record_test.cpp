@@ -255,15 +255,16 @@ TEST_F(TagRecordTest, WritesTagsInPlaceAndReadsThemBack) {
     Bytes before;
     UINT kind;
     Bytes after;
+    UINT kindReadBack;
   } cases[] = {
-      {L"drop.mp3", audio + oldTag, 0, audio},
-      {L"add.mp3", audio, 1, audio + newTag},
-      {L"replace.mp3", audio + oldTag, 1, audio + newTag},
-      {L"kind-two.mp3", audio + oldTag, 2, audio},
-      {L"info-to-id3.wav", Riff(1000, InfoList({{"INAM", "x"}})), 1, Riff(1000, newTag)},
-      {L"odd.wav", odd, 2, Riff(999, InfoList({{"INAM", "New"}}))},
-      {L"cut.rmp", Riff(10, Bytes(300, 7)), 0, Riff(10, {})},
-      {L"other.ogg", audio, 1, audio},
+      {L"drop.mp3", audio + oldTag, 0, audio, 0},
+      {L"add.mp3", audio, 1, audio + newTag, TAGKIND_ID3V1},
+      {L"replace.mp3", audio + oldTag, 1, audio + newTag, TAGKIND_ID3V1},
+      {L"kind-two.mp3", audio + oldTag, 2, audio, 0},
+      {L"info-to-id3.wav", Riff(1000, InfoList({{"INAM", "x"}})), 1, Riff(1000, newTag), TAGKIND_ID3V1},
+      {L"odd.wav", odd, 2, Riff(999, InfoList({{"INAM", "New"}})), TAGKIND_INFO},
+      {L"cut.rmp", Riff(10, Bytes(300, 7)), 0, Riff(10, {}), 0},
+      {L"other.ogg", audio, 1, audio, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Utf8(c.name));
@@ -279,7 +280,43 @@ TEST_F(TagRecordTest, WritesTagsInPlaceAndReadsThemBack) {
     EXPECT_EQ(Write(work, entry), 1);
     EXPECT_EQ(ReadBytes(temp_.Path(c.name)), c.after);
     EXPECT_EQ(entry.findData.nFileSizeLow, c.after.size()) << "the record was refreshed";
+    EXPECT_EQ(entry.nTagKind, c.kindReadBack) << "read back after writing";
+    if (c.kindReadBack & TAGKIND_INFO) {
+      EXPECT_EQ(Value(entry.pInfoMap, L"INAM"), L"New");
+    }
+    if (c.kindReadBack & TAGKIND_ID3V1) {
+      EXPECT_STREQ(entry.pId3v1->szTitle, L"New");
+    }
   }
+}
+
+TEST_F(TagRecordTest, JapaneseTextRoundTripsInShiftJis) {
+  FILEENTRY& mp3 = Entry(L"日本語.mp3", MpegFrames(1));
+  FILEENTRY& wav = Entry(L"日本語.wav", Riff(100, {}));
+  ID3V1BLOCK block{};
+  wcscpy_s(block.szTitle, L"a春の小川はさらさら行くよ岸のすみ");  // 1 + 16 × 2 = 33 bytes
+  wcscpy_s(block.szArtist, L"歌手 ");
+  block.byGenre = 146;
+  CTagTextMap info;
+  CString name = L"朗読「春」", empty;
+  info.SetAt(L"INAM", name);
+  info.SetAt(L"ICMT", empty);
+  for (FILEENTRY* entry : {&mp3, &wav}) {
+    ASSERT_EQ(Read(*entry), 1);
+    FILEENTRY work = *entry;
+    work.nTagKind = entry == &mp3 ? 1 : 2;
+    work.pId3v1 = &block;
+    work.pInfoMap = &info;
+    ASSERT_EQ(Write(work, *entry), 1);
+  }
+  // 30 bytes hold "a" and 14 whole characters; the 15th is not split.
+  EXPECT_STREQ(mp3.pId3v1->szTitle, L"a春の小川はさらさら行くよ岸の");
+  EXPECT_STREQ(mp3.pId3v1->szArtist, L"歌手");
+  const Bytes tag = ReadBytes(temp_.Path(L"日本語.mp3"));
+  EXPECT_EQ(Bytes(tag.end() - 128 + 3, tag.end() - 128 + 7), (Bytes{'a', 0x8F, 0x74, 0x82}));  // a春の…
+  EXPECT_EQ(tag[tag.size() - 128 + 3 + 29], 0) << "the title's 30th byte would be half of す";
+  EXPECT_EQ(Value(wav.pInfoMap, L"INAM"), L"朗読「春」");
+  EXPECT_EQ(Value(wav.pInfoMap, L"ICMT"), L"");
 }
 
 TEST_F(TagRecordTest, RenamesKeepsAttributesAndFailsOnHeldFiles) {
