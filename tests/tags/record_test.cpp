@@ -352,6 +352,18 @@ TEST_F(TagRecordTest, RenamesKeepsAttributesAndFailsOnHeldFiles) {
   EXPECT_EQ(Write(onto, taken), 0);
   EXPECT_EQ(ReadBytes(temp_.Path(L"existing.mp3")), file);
 
+  // RIFF files the writer cannot place a tail in are left as they are.
+  for (const auto& [name, bytes] :
+       {std::pair{L"no-data.wav", Text("RIFF") + Le32(2100) + Bytes(2100, 'x')},
+        {L"data-past-end.rmp", Text("RIFF") + Le32(20) + Text("WAVEdata") + Le32(5000) + Bytes(300, 1)},
+        {L"not-riff.wav", Text("RIFX") + Le32(300) + Text("WAVEdata") + Le32(10) + Bytes(300, 1)}}) {
+    FILEENTRY& riff = Entry(name, bytes);
+    FILEENTRY wantInfo = riff;
+    wantInfo.nTagKind = 2;
+    EXPECT_EQ(Write(wantInfo, riff), 0) << Utf8(name);
+    EXPECT_EQ(ReadBytes(temp_.Path(name)), bytes) << Utf8(name);
+  }
+
   FILEENTRY& held = Entry(L"held.mp3", file);
   FileLock lock(temp_.Path(L"held.mp3"));
   ASSERT_TRUE(lock.Held());
