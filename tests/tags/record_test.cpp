@@ -103,9 +103,18 @@ Bytes InfoList(const std::vector<std::pair<std::string, std::string>>& entries) 
 
 class TagRecordTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(Library()); }
+  void SetUp() override {
+    ASSERT_TRUE(Library());
+    handlesBefore_ = HandleCount();
+  }
   void TearDown() override {
     for (FILEENTRY* entry : entries_) Clear(*entry);
+    EXPECT_EQ(HandleCount(), handlesBefore_) << "handles leaked";
+  }
+  static DWORD HandleCount() {
+    DWORD count = 0;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &count);
+    return count;
   }
 
   // A record as the host fills it for a file of the temporary folder.
@@ -141,6 +150,7 @@ class TagRecordTest : public ::testing::Test {
 
   TempDir temp_;
   std::vector<FILEENTRY*> entries_;
+  DWORD handlesBefore_ = 0;
 };
 
 TEST_F(TagRecordTest, ReadsEachLayoutIntoTheRecord) {
