@@ -5,6 +5,34 @@
 
 namespace zvfw {
 
+// A per-thread pointer in a system TLS slot. Unlike thread_local in a DLL built
+// with mingw (emulated through winpthreads keys), reading a slot that a thread
+// never wrote allocates nothing: threads that pass through the framework only
+// as DLL_THREAD_DETACH cost nothing and leave no handles behind.
+template <class T>
+class ThreadSlot {
+ public:
+  ThreadSlot() : m_index(::TlsAlloc()) {}
+  ~ThreadSlot() {
+    if (m_index != TLS_OUT_OF_INDEXES) ::TlsFree(m_index);
+  }
+  ThreadSlot(const ThreadSlot&) = delete;
+  ThreadSlot& operator=(const ThreadSlot&) = delete;
+
+  // TlsGetValue clears the thread's last error; callers may be between a failed
+  // call and their GetLastError, so it is put back.
+  T* Get() const {
+    const DWORD error = ::GetLastError();
+    T* value = static_cast<T*>(::TlsGetValue(m_index));
+    ::SetLastError(error);
+    return value;
+  }
+  void Set(T* value) const { ::TlsSetValue(m_index, value); }
+
+ private:
+  DWORD m_index;
+};
+
 void InitBaseModuleState(HINSTANCE hExe);
 
 // Frees what the framework keeps for the calling thread.

@@ -8,7 +8,11 @@ namespace {
 // The executable's state: current on a thread until an extension module switches.
 AFX_MODULE_STATE g_baseModuleState(FALSE, &AfxWndProc, _MFC_VER);
 
-thread_local AFX_MODULE_STATE* t_pModuleState = nullptr;
+// Allocated on first use: the slot may be needed before this file's globals are constructed.
+zvfw::ThreadSlot<AFX_MODULE_STATE>& ModuleStateSlot() {
+  static zvfw::ThreadSlot<AFX_MODULE_STATE> slot;
+  return slot;
+}
 
 // Guards every module's list of extension-module records.
 SRWLOCK g_libraryListLock = SRWLOCK_INIT;
@@ -24,11 +28,14 @@ CString ModuleBaseName(HINSTANCE hInstance) {
 
 }  // namespace
 
-AFX_MODULE_STATE* AFXAPI AfxGetModuleState() { return t_pModuleState ? t_pModuleState : &g_baseModuleState; }
+AFX_MODULE_STATE* AFXAPI AfxGetModuleState() {
+  AFX_MODULE_STATE* pState = ModuleStateSlot().Get();
+  return pState ? pState : &g_baseModuleState;
+}
 
 AFX_MODULE_STATE* AFXAPI AfxSetModuleState(AFX_MODULE_STATE* pNewState) {
   AFX_MODULE_STATE* previous = AfxGetModuleState();
-  t_pModuleState = pNewState == &g_baseModuleState ? nullptr : pNewState;
+  ModuleStateSlot().Set(pNewState == &g_baseModuleState ? nullptr : pNewState);
   return previous;
 }
 

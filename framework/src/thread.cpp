@@ -6,7 +6,11 @@
 
 namespace {
 
-thread_local CWinThread* t_pThread = nullptr;
+// Allocated on first use: the slot may be needed before this file's globals are constructed.
+zvfw::ThreadSlot<CWinThread>& ThreadObjectSlot() {
+  static zvfw::ThreadSlot<CWinThread> slot;
+  return slot;
+}
 
 // Thrown by AfxEndThread and caught only by the thread's start routine, so the
 // thread's stack unwinds and its scoped guards release what they hold.
@@ -41,7 +45,7 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
 unsigned __stdcall CWinThread::ThreadEntry(void* pParam) {
   auto* thread = static_cast<CWinThread*>(pParam);
   AfxSetModuleState(thread->m_pStartupModuleState);
-  t_pThread = thread;
+  ThreadObjectSlot().Set(thread);
   UINT exitCode = 0;
   BOOL deleteObject = TRUE;
   try {
@@ -52,7 +56,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam) {
   } catch (...) {
     exitCode = static_cast<UINT>(-1);  // nothing thrown may end the process from a thread
   }
-  t_pThread = nullptr;
+  ThreadObjectSlot().Set(nullptr);
   if (deleteObject) thread->Delete();
   zvfw::ReleaseThreadData();
   AfxSetModuleState(nullptr);
@@ -60,14 +64,17 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam) {
 }
 
 void AFXAPI AfxEndThread(UINT nExitCode, BOOL bDelete) {
-  if (t_pThread) throw ThreadExit{nExitCode, bDelete};
+  if (ThreadObjectSlot().Get()) throw ThreadExit{nExitCode, bDelete};
   // Not a framework thread: there is no start routine to unwind to.
   zvfw::ReleaseThreadData();
   ::_endthreadex(nExitCode);
   ::ExitThread(nExitCode);
 }
 
-CWinThread* AFXAPI AfxGetThread() { return t_pThread ? t_pThread : AfxGetApp(); }
+CWinThread* AFXAPI AfxGetThread() {
+  CWinThread* pThread = ThreadObjectSlot().Get();
+  return pThread ? pThread : AfxGetApp();
+}
 
 DWORD CWinThread::ResumeThread() { return ::ResumeThread(m_hThread); }
 BOOL CWinThread::SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }

@@ -23,11 +23,19 @@ struct ThreadData {
   int createHookDepth = 0;
   CWnd* pWndInit = nullptr;
 };
-thread_local ThreadData* t_threadData = nullptr;
+// Allocated on first use: the slot may be needed before this file's globals are constructed.
+zvfw::ThreadSlot<ThreadData>& ThreadDataSlot() {
+  static zvfw::ThreadSlot<ThreadData> slot;
+  return slot;
+}
 
 ThreadData& Data() {
-  if (!t_threadData) t_threadData = new ThreadData();
-  return *t_threadData;
+  ThreadData* data = ThreadDataSlot().Get();
+  if (!data) {
+    data = new ThreadData();
+    ThreadDataSlot().Set(data);
+  }
+  return *data;
 }
 
 void DeleteTemporaries(ThreadData& data, bool onlyDead) {
@@ -49,11 +57,12 @@ bool IsWindowCommand(UINT nMessage) { return nMessage == WM_COMMAND || nMessage 
 namespace zvfw {
 
 void ReleaseThreadData() {
-  if (!t_threadData) return;
-  DeleteTemporaries(*t_threadData, false);
-  if (t_threadData->createHook) ::UnhookWindowsHookEx(t_threadData->createHook);
-  delete t_threadData;
-  t_threadData = nullptr;
+  ThreadData* data = ThreadDataSlot().Get();
+  if (!data) return;
+  DeleteTemporaries(*data, false);
+  if (data->createHook) ::UnhookWindowsHookEx(data->createHook);
+  delete data;
+  ThreadDataSlot().Set(nullptr);
 }
 
 CWnd*& WindowInCreation() { return Data().pWndInit; }

@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "test_files.h"
+
 namespace {
 
 enum class Ending { InitFails, QuitAfterIdleSteps, EndThreadFromIdle };
@@ -102,3 +104,28 @@ TEST(Thread, WorkerStartsWithItsCreatorsModuleState) {
 }
 
 }  // namespace
+
+// Every thread of the host's process passes through the framework's
+// DLL_THREAD_DETACH; threads that never used the framework, and threads that
+// did, must give back all their handles when they end.
+TEST(Thread, EndingThreadsLeaveNoHandlesBehind) {
+  const auto runThreads = [](LPTHREAD_START_ROUTINE body) {
+    for (int i = 0; i < 20; ++i) {
+      HANDLE thread = ::CreateThread(nullptr, 0, body, nullptr, 0, nullptr);
+      ASSERT_NE(thread, nullptr);
+      ::WaitForSingleObject(thread, INFINITE);
+      ::CloseHandle(thread);
+    }
+  };
+  const LPTHREAD_START_ROUTINE plain = [](void*) -> DWORD { return 0; };
+  const LPTHREAD_START_ROUTINE framework = [](void*) -> DWORD {
+    AFX_MAINTAIN_STATE2 state(AfxGetModuleState());
+    return AfxGetThread() != nullptr ? 0 : 1;
+  };
+  runThreads(plain);
+  runThreads(framework);  // first-use handles of the process
+  const DWORD before = zvtest::OpenHandleCount();
+  runThreads(plain);
+  runThreads(framework);
+  EXPECT_EQ(zvtest::HandlesSettleTo(before), before);
+}

@@ -1,5 +1,7 @@
 #include "test_files.h"
 
+#include <winternl.h>
+
 #include <atomic>
 #include <cstring>
 #include <stdexcept>
@@ -254,6 +256,44 @@ bool FileLock::Release(DWORD timeoutMs) {
   }
   CloseAndClear(stdoutRead_);
   return gone;
+}
+
+DWORD OpenHandleCount() {
+  // SystemHandleInformation: a count, then one 24-byte entry per handle of the system.
+  struct HandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ACCESS_MASK access;
+  };
+  constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+  std::vector<BYTE> buffer(1 << 20);
+  ULONG needed = 0;
+  NTSTATUS status;
+  while ((status = ::NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                              static_cast<ULONG>(buffer.size()), &needed)) ==
+         static_cast<NTSTATUS>(0xC0000004L)) {  // STATUS_INFO_LENGTH_MISMATCH
+    buffer.resize(buffer.size() * 2);
+  }
+  if (status != 0) return 0;
+  const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+  const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+  const DWORD self = ::GetCurrentProcessId();
+  DWORD mine = 0;
+  for (ULONG i = 0; i < count; ++i) mine += entries[i].ownerPid == self;
+  return mine;
+}
+
+DWORD HandlesSettleTo(DWORD count, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  DWORD now = OpenHandleCount();
+  while (now > count && ::GetTickCount64() < deadline) {
+    ::Sleep(20);  // polling a count, bounded by the deadline
+    now = OpenHandleCount();
+  }
+  return now;
 }
 
 }  // namespace zvtest

@@ -81,4 +81,11 @@ class FileLock {
 // Folder of the running test program, with a trailing backslash.
 std::wstring ProgramDir();
 
+// Kernel handles this process holds, as the system's handle table lists them.
+// (Wine's GetProcessHandleCount always answers 0.)
+DWORD OpenHandleCount();
+// Waits, bounded, until the process holds at most count handles: a thread that
+// has just ended may still be giving its own back. Returns the last count seen.
+DWORD HandlesSettleTo(DWORD count, DWORD timeoutMs = 3000);
+
 }  // namespace zvtest
