@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "comparison.h"
 #include "zvutil.h"
@@ -177,22 +175,31 @@ BOOL CCmpThread::InitInstance() {
 zv::compare::ComparisonEnd CCmpThread::Compare(const zv::compare::ComparisonRequest& request) {
   ProgressMailbox progress;
   FileIo io(*this, progress);
-  auto end = zv::compare::ComparisonEnd::kFailed;
-  auto compare = [&] {
-    end = zv::compare::RunComparison(request, m_bCancel, io);
-    progress.Close();
-  };
-  std::thread comparer;
-  if (progress.IsUsable()) {
-    try {
-      comparer = std::thread(compare);
-    } catch (const std::system_error&) {
+  struct Job {
+    const zv::compare::ComparisonRequest& request;
+    const std::atomic<BOOL>& stop;
+    FileIo& io;
+    ProgressMailbox& progress;
+    zv::compare::ComparisonEnd end = zv::compare::ComparisonEnd::kFailed;
+
+    void Run() {
+      end = zv::compare::RunComparison(request, stop, io);
+      progress.Close();
     }
-  }
-  if (!comparer.joinable()) compare();  // no second thread: compare here, then show the percentages
+    static DWORD WINAPI ThreadProc(void* pJob) {
+      static_cast<Job*>(pJob)->Run();
+      return 0;
+    }
+  } job{request, m_bCancel, io, progress};
+
+  HANDLE hComparer = progress.IsUsable() ? ::CreateThread(nullptr, 0, &Job::ThreadProc, &job, 0, nullptr) : nullptr;
+  if (!hComparer) job.Run();  // no second thread: compare here, then show the percentages
   progress.Deliver([this](int nPercent) {
     if (!m_bCancel && m_pfnProgress) m_pfnProgress(nPercent, 100, m_pOwner);
   });
-  if (comparer.joinable()) comparer.join();
-  return end;
+  if (hComparer) {
+    ::WaitForSingleObject(hComparer, INFINITE);
+    ::CloseHandle(hComparer);
+  }
+  return job.end;
 }

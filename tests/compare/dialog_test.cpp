@@ -87,6 +87,21 @@ class CurrentDirectoryGuard {
 
 class CompareDialogTest : public ::testing::Test {
  protected:
+  // Wine opens a few handles for good the first time a process shows a dialog
+  // or converts text; one comparison first keeps them out of the counts.
+  static void SetUpTestSuite() {
+    TempDir temp;
+    if (!WriteBytes(temp.Path(L"a"), "a") || !Export()) return;
+    UiScript script([&] {
+      HWND dlg = RequireDialog(kTitle);
+      Require(SetText(dlg, kOutFile, temp.Path(L"out")) && Click(dlg, IDOK), "a first comparison");
+      Require(WaitForWindowGone(dlg), "its end");
+    });
+    Export()(L"", temp.Path(L"a").c_str(), temp.Path(L"a").c_str());
+    script.Join();
+    Utf8(L"あ");
+  }
+
   void SetUp() override {
     ASSERT_NE(Export(), nullptr);
     handlesBefore_ = HandleCount();
@@ -94,15 +109,11 @@ class CompareDialogTest : public ::testing::Test {
   void TearDown() override {
     // The system's file dialog keeps shell objects alive for the process.
     if (!usedFileDialog_) {
-      EXPECT_EQ(HandleCount(), handlesBefore_) << "handles leaked";
+      EXPECT_EQ(HandlesSettleTo(handlesBefore_), handlesBefore_) << "handles leaked";
     }
   }
 
-  static DWORD HandleCount() {
-    DWORD count = 0;
-    ::GetProcessHandleCount(::GetCurrentProcess(), &count);
-    return count;
-  }
+  static DWORD HandleCount() { return OpenHandleCount(); }
 
   // Opens the dialog on files of the temporary folder, fills the form, presses
   // 実行 and waits for the dialog to close; returns the message box it showed.
@@ -182,6 +193,7 @@ TEST_F(CompareDialogTest, ReportHoldsTheHeaderAndOneRowPerDifferingByte) {
     EXPECT_EQ(directory_.Current(), temp_.Dir());
     EXPECT_EQ(ReadReport(temp_.Path(c.form.outFile)),
               L"File1:" + file1 + L"\nFile2:" + file2 + L"\n" + c.columnsAndRows);
+    if (&c == &cases[0]) handlesBefore_ = HandleCount();  // after Wine's first-use handles
   }
 }
 
@@ -264,7 +276,7 @@ TEST_F(CompareDialogTest, FailuresShowOneMessageAndLoseNoData) {
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, kFailed);
     EXPECT_EQ(box->caption, L"ZvDll");
-    EXPECT_EQ(HandleCount(), handlesWithLock);
+    EXPECT_EQ(HandlesSettleTo(handlesWithLock), handlesWithLock);
   }
   for (const wchar_t* made : {L"out1.txt", L"out2.txt", L"out3.txt", L"out4.txt"})
     EXPECT_FALSE(FileExists(temp_.Path(made)));

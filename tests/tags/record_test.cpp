@@ -103,19 +103,22 @@ Bytes InfoList(const std::vector<std::pair<std::string, std::string>>& entries) 
 
 class TagRecordTest : public ::testing::Test {
  protected:
+  // Wine keeps a few handles for good after a process first converts UTF-8 text
+  // or starts another process; doing both first keeps them out of the counts.
+  static void SetUpTestSuite() {
+    Utf8(L"あ");
+    TempDir temp;
+    if (WriteBytes(temp.Path(L"f"), "f")) FileLock(temp.Path(L"f")).Release();
+  }
   void SetUp() override {
     ASSERT_TRUE(Library());
     handlesBefore_ = HandleCount();
   }
   void TearDown() override {
     for (FILEENTRY* entry : entries_) Clear(*entry);
-    EXPECT_EQ(HandleCount(), handlesBefore_) << "handles leaked";
+    EXPECT_EQ(HandlesSettleTo(handlesBefore_), handlesBefore_) << "handles leaked";
   }
-  static DWORD HandleCount() {
-    DWORD count = 0;
-    ::GetProcessHandleCount(::GetCurrentProcess(), &count);
-    return count;
-  }
+  static DWORD HandleCount() { return OpenHandleCount(); }
 
   // A record as the host fills it for a file of the temporary folder.
   FILEENTRY& Entry(const std::wstring& name, const Bytes& bytes) {
@@ -246,6 +249,7 @@ TEST_F(TagRecordTest, ShortForeignMissingAndLockedFiles) {
     EXPECT_EQ(entry.bTagRead, c.tagRead);
     EXPECT_EQ(entry.nTagKind, 0u);
     EXPECT_EQ(entry.pId3v1, nullptr);
+    if (&c == &cases[0]) handlesBefore_ = HandleCount();  // after Wine's first-use handles
   }
 }
 
