@@ -177,3 +177,41 @@ TEST(Host, ShowsTheLoadedLibraryOrNamesWhatIsMissing) {
 }
 
 }  // namespace
+
+namespace {
+
+// zvhost's tag commands as a person runs them: write a Japanese tag with a
+// rename, read it back, and get the usage and an error for bad calls.
+TEST(Host, TagCommandsWriteRenameAndReadBack) {
+  zvtest::TempDir temp;
+  std::vector<uint8_t> frames;
+  for (int i = 0; i < 3; ++i) {
+    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x40};
+    frames.insert(frames.end(), header, header + 4);
+    frames.resize(frames.size() + 413, 0);
+  }
+  ASSERT_TRUE(zvtest::WriteBytes(temp.Path(L"a.mp3"), frames));
+  const std::wstring exe = ExeDirectory() + L"\\zvhost.exe";
+  const struct {
+    std::wstring arguments;
+    DWORD exitCode;
+    std::string shown;
+  } cases[] = {
+      {L"tags write \"" + temp.Path(L"a.mp3") + L"\" --kind 1 --title 春の歌 --genre 146 --rename 春.mp3", 0,
+       "書き込みました"},
+      {L"tags read \"" + temp.Path(L"春.mp3") + L"\"", 0, "ID3v1: 春の歌 /  /  /  /  / genre 146"},
+      {L"tags read \"" + temp.Path(L"gone.mp3") + L"\"", 1, "読み込めません"},
+      {L"tags write \"" + temp.Path(L"春.mp3") + L"\" --colour red", 2, "使い方"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = RunProgram(exe, c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+    EXPECT_NE(result.output.find(c.shown), std::string::npos) << result.output;
+  }
+  const std::vector<uint8_t> written = zvtest::ReadBytes(temp.Path(L"春.mp3"));
+  ASSERT_EQ(written.size(), frames.size() + 128);
+  EXPECT_EQ(std::vector<uint8_t>(written.end() - 128, written.end() - 122),
+            (std::vector<uint8_t>{'T', 'A', 'G', 0x8F, 0x74, 0x82}));  // "TAG" and 春の in Shift-JIS
+}
+
+}  // namespace
