@@ -13,6 +13,9 @@ zvfw::ThreadSlot<AFX_MODULE_STATE>& ModuleStateSlot() {
   static zvfw::ThreadSlot<AFX_MODULE_STATE> slot;
   return slot;
 }
+// Made while the DLL loads, on one thread, so no thread ever waits on its
+// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
+[[maybe_unused]] const bool kModuleStateSlotReady = (ModuleStateSlot(), true);
 
 // Guards every module's list of extension-module records.
 SRWLOCK g_libraryListLock = SRWLOCK_INIT;

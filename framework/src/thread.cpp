@@ -11,6 +11,9 @@ zvfw::ThreadSlot<CWinThread>& ThreadObjectSlot() {
   static zvfw::ThreadSlot<CWinThread> slot;
   return slot;
 }
+// Made while the DLL loads, on one thread, so no thread ever waits on its
+// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
+[[maybe_unused]] const bool kThreadObjectSlotReady = (ThreadObjectSlot(), true);
 
 // Thrown by AfxEndThread and caught only by the thread's start routine, so the
 // thread's stack unwinds and its scoped guards release what they hold.

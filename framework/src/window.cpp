@@ -28,6 +28,9 @@ zvfw::ThreadSlot<ThreadData>& ThreadDataSlot() {
   static zvfw::ThreadSlot<ThreadData> slot;
   return slot;
 }
+// Made while the DLL loads, on one thread, so no thread ever waits on its
+// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
+[[maybe_unused]] const bool kThreadDataSlotReady = (ThreadDataSlot(), true);
 
 ThreadData& Data() {
   ThreadData* data = ThreadDataSlot().Get();
