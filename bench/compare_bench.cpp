@@ -10,18 +10,12 @@
 #include <string>
 
 #include "dialog_driver.h"
+#include "bench_clock.h"
 #include "library.h"
 
 namespace {
 
 using CompareDialog = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 }  // namespace
 

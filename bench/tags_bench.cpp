@@ -9,17 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "library.h"
 #include "tag_record.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::vector<WIN32_FIND_DATAW> ListFiles(const std::wstring& folder) {
   std::vector<WIN32_FIND_DATAW> files;
@@ -40,8 +34,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring folder = argv[1], mode = argv[2];
-  const auto read = zvtest::GetExport<int(WINAPI*)(FILEENTRY*, MPEGAUDIOINFO*)>(::LoadLibraryW(L"ZvDll.dll"),
-                                                                               "ReadMpegTagData");
+  const auto read =
+      zvtest::GetExport<int(WINAPI*)(FILEENTRY*, MPEGAUDIOINFO*)>(::LoadLibraryW(L"ZvDll.dll"), "ReadMpegTagData");
   const std::vector<WIN32_FIND_DATAW> files = ListFiles(folder);
   if (!read || files.empty()) {
     std::fprintf(stderr, "tags_bench: no library or no files\n");

@@ -11,12 +11,7 @@ namespace {
 
 using zv::compare::kBlockSize;
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "the report is UTF-16 in both");
 static_assert(sizeof(std::atomic<BOOL>) == sizeof(BOOL) && std::atomic<BOOL>::is_always_lock_free);
-
-std::u16string_view AsUtf16(const CString& text) {
-  return {reinterpret_cast<const char16_t*>(static_cast<LPCWSTR>(text)), static_cast<size_t>(text.GetLength())};
-}
 
 void CloseAndReset(HANDLE& handle) {
   if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
@@ -160,8 +155,8 @@ BOOL CCmpThread::InitInstance() {
   if (m_hOutFile == INVALID_HANDLE_VALUE || !WriteUtf16Bom(m_hOutFile)) Fail();
 
   zv::compare::ComparisonRequest request;
-  request.file1 = AsUtf16(m_strFile1);
-  request.file2 = AsUtf16(m_strFile2);
+  request.file1 = AsUtf16(m_strFile1, m_strFile1.GetLength());
+  request.file2 = AsUtf16(m_strFile2, m_strFile2.GetLength());
   request.length = length;
   request.columns = {m_bDecimal != FALSE, m_bHex != FALSE};
   request.noLimit = m_bNoLimit != FALSE;

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
+
 #include "path.h"
 
 // Redirection-safe file access: in a 32-bit process on 64-bit Windows these keep
@@ -40,3 +43,12 @@ const OSVERSIONINFOW& GetOsVersionRecord();
 // holding a path of at most 519) and writes the choice back: a drive as D:\,
 // a folder without a trailing backslash. False on cancel or a virtual folder.
 BOOL BrowseForFolder(LPWSTR path, HWND owner, BOOL includeFiles);
+
+// The platform's UTF-16 text (wchar_t) as the portable core's (char16_t) and
+// back: the two share their code units.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+inline std::u16string_view AsUtf16(LPCWSTR text, size_t length) {
+  return {reinterpret_cast<const char16_t*>(text), length};
+}
+inline std::u16string_view AsUtf16(LPCWSTR text) { return reinterpret_cast<const char16_t*>(text); }
+inline LPCWSTR AsWide(const std::u16string& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }

@@ -6,8 +6,6 @@
 
 #include "zvutil.h"
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-
 std::u16string SystemAnsiCodec::ToWide(std::string_view ansi) const {
   const std::string text(ansi);  // NUL-terminated for the shared converter
   std::wstring wide(text.size() + 1, L'\0');

@@ -14,7 +14,3 @@ class SystemAnsiCodec final : public zv::tags::AnsiCodec {
 
 // The one codec the tag functions share; it holds no state.
 const SystemAnsiCodec& SystemCodec();
-
-// CString and the core's UTF-16 text share their code units.
-inline std::u16string_view AsUtf16(LPCWSTR text) { return reinterpret_cast<const char16_t*>(text); }
-inline LPCWSTR AsWide(const std::u16string& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }

@@ -15,7 +15,7 @@ namespace {
 // A block field as text; a field the host filled to the last character still ends inside it.
 template <std::size_t N>
 std::u16string FieldText(const WCHAR (&field)[N]) {
-  return std::u16string(reinterpret_cast<const char16_t*>(field), wcsnlen(field, N));
+  return std::u16string(AsUtf16(field, wcsnlen(field, N)));
 }
 
 std::array<std::uint8_t, zv::tags::kId3v1Size> BuildTag(const ID3V1BLOCK* pBlock) {

@@ -8,37 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "compare_dialog.h"
 #include "dialog_driver.h"
-#include "library.h"
 #include "test_files.h"
 
 namespace {
 
 using namespace zvtest;
 
-constexpr wchar_t kTitle[] = L"バイナリデータの比較";
+using namespace compare_test;
+
 constexpr wchar_t kFailed[] = L"ファイルの比較に失敗しました";
-enum : int {
-  kFile1 = 1025,
-  kBrowse1 = 1026,
-  kBrowse2 = 1028,
-  kFile2 = 1027,
-  kOutFile = 1029,
-  kBrowseOut = 1030,
-  kMaxOutput = 1031,
-  kNoLimit = 1032,
-  kDecimal = 1033,
-  kHex = 1034,
-  kStop = 1035,
-  kPercent = 1037,
-};
-
-using CompareDialog = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
-
-CompareDialog Export() {
-  static const CompareDialog function = GetExport<CompareDialog>(::LoadLibraryW(L"ZvDll.dll"), "ZvCmpBinaryDlg");
-  return function;
-}
 
 // What a person puts into the dialog before pressing 実行.
 struct Form {
@@ -69,21 +49,6 @@ std::wstring ReadReport(const std::wstring& path) {
   if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE || bytes.size() % 2 != 0) return L"(no UTF-16 report)";
   return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
 }
-
-// Restores the process's current directory, which the dialog changes on purpose.
-class CurrentDirectoryGuard {
- public:
-  CurrentDirectoryGuard() { ::GetCurrentDirectoryW(MAX_PATH, saved_); }
-  ~CurrentDirectoryGuard() { ::SetCurrentDirectoryW(saved_); }
-  std::wstring Current() const {
-    wchar_t now[MAX_PATH] = {};
-    ::GetCurrentDirectoryW(MAX_PATH, now);
-    return now;
-  }
-
- private:
-  wchar_t saved_[MAX_PATH] = {};
-};
 
 class CompareDialogTest : public ::testing::Test {
  protected:

@@ -8,23 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "compare_dialog.h"
 #include "dialog_driver.h"
-#include "library.h"
 #include "test_files.h"
 
 namespace {
 
 using namespace zvtest;
 
-constexpr wchar_t kTitle[] = L"バイナリデータの比較";
-enum : int { kOutFile = 1029, kHex = 1034, kStop = 1035, kPercent = 1037 };
-
-using CompareDialog = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
-
-CompareDialog Export() {
-  static const CompareDialog function = GetExport<CompareDialog>(::LoadLibraryW(L"ZvDll.dll"), "ZvCmpBinaryDlg");
-  return function;
-}
+using namespace compare_test;
 
 // Equal sparse files: gigabytes to compare at no cost of disk, so the worker is
 // surely still running when the test acts.
@@ -80,15 +72,10 @@ void RequireClosedOrAbort(HWND dlg, const char* what) {
 class RunningCompareTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(Export(), nullptr); }
-  void TearDown() override { ::SetCurrentDirectoryW(saved_.c_str()); }
 
   TempDir temp_;
   const std::wstring folder_ = temp_.Dir() + L"\\";
-  const std::wstring saved_ = [] {
-    wchar_t now[MAX_PATH] = {};
-    ::GetCurrentDirectoryW(MAX_PATH, now);
-    return std::wstring(now);
-  }();
+  CurrentDirectoryGuard directory_;
 };
 
 TEST_F(RunningCompareTest, ProgressShowsEachPercentOnceFromZeroToHundred) {

@@ -18,13 +18,6 @@ HMODULE LoadLibraryUnderTest() {
   return library;
 }
 
-std::wstring ExeDirectory() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  return dir.substr(0, dir.rfind(L'\\'));
-}
-
 // Names in the export directory of a loaded image, as the loader sees them.
 std::vector<std::string> ExportNames(HMODULE module) {
   const auto* base = reinterpret_cast<const BYTE*>(module);
@@ -49,7 +42,7 @@ TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
 }
 
 TEST(Library, VersionRecordReadsBackThroughTheVersionApi) {
-  const std::wstring path = ExeDirectory() + L"\\ZvDll.dll";
+  const std::wstring path = zvtest::ProgramDir() + L"ZvDll.dll";
   DWORD ignored = 0;
   std::vector<BYTE> block(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
   ASSERT_FALSE(block.empty());
@@ -148,22 +141,22 @@ ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments)
 }
 
 TEST(Host, ShowsTheLoadedLibraryOrNamesWhatIsMissing) {
-  const std::wstring bin = ExeDirectory();
+  const std::wstring bin = zvtest::ProgramDir();
   zvtest::TempDir noLibrary;
   zvtest::TempDir wrongLibrary;
   for (const wchar_t* file : {L"zvhost.exe", L"zvfw.dll"}) {
-    ASSERT_TRUE(::CopyFileW((bin + L"\\" + file).c_str(), noLibrary.Path(file).c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileW((bin + L"\\" + file).c_str(), wrongLibrary.Path(file).c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW((bin + file).c_str(), noLibrary.Path(file).c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW((bin + file).c_str(), wrongLibrary.Path(file).c_str(), FALSE));
   }
   // A library of the right name that lacks the exports.
-  ASSERT_TRUE(::CopyFileW((bin + L"\\zvtestext.dll").c_str(), wrongLibrary.Path(L"ZvDll.dll").c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileW((bin + L"zvtestext.dll").c_str(), wrongLibrary.Path(L"ZvDll.dll").c_str(), FALSE));
 
   const struct {
     std::wstring exe;
     DWORD exitCode;
     std::vector<std::string> shown;
   } cases[] = {
-      {bin + L"\\zvhost.exe",
+      {bin + L"zvhost.exe",
        0,
        {"バージョン: 0.6.6.7", "ProductName: ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ", "DisableWow64FsRedirection"}},
       {noLibrary.Path(L"zvhost.exe"), 1, {"ZvDll.dll を読み込めません"}},
@@ -191,7 +184,7 @@ TEST(Host, TagCommandsWriteRenameAndReadBack) {
     frames.resize(frames.size() + 413, 0);
   }
   ASSERT_TRUE(zvtest::WriteBytes(temp.Path(L"a.mp3"), frames));
-  const std::wstring exe = ExeDirectory() + L"\\zvhost.exe";
+  const std::wstring exe = zvtest::ProgramDir() + L"zvhost.exe";
   const struct {
     std::wstring arguments;
     DWORD exitCode;
