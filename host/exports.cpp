@@ -24,6 +24,7 @@ const ExportSlot kSlots[] = {
     {"ZvCmpBinaryDlg", Bind<&ZvDllExports::ZvCmpBinaryDlg>},
     {"ReadMpegTagData", Bind<&ZvDllExports::ReadMpegTagData>},
     {"WriteMpegTagData", Bind<&ZvDllExports::WriteMpegTagData>},
+    {"ZvTagMakeDlg", Bind<&ZvDllExports::ZvTagMakeDlg>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

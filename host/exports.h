@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-struct FILEENTRY;
-struct MPEGAUDIOINFO;
+#include "tag_record.h"
 
 struct ZvDllExports {
   void(WINAPI* DisableWow64FsRedirection)();
@@ -16,6 +15,7 @@ struct ZvDllExports {
   void(WINAPI* ZvCmpBinaryDlg)(LPCWSTR curDir, LPCWSTR file1, LPCWSTR file2);
   int(WINAPI* ReadMpegTagData)(FILEENTRY* entry, MPEGAUDIOINFO* info);
   int(WINAPI* WriteMpegTagData)(const FILEENTRY* work, FILEENTRY* entry);
+  INT_PTR(WINAPI* ZvTagMakeDlg)(int allAtOnce, CFileEntryArray* files);
 };
 
 // The names of the exports above, in the order of the structure.

@@ -123,6 +123,27 @@ int WriteTags(const ZvDllExports& exports, const std::vector<std::wstring>& argu
   return 0;
 }
 
+// The host's tag command: the selected files' records, unread, in one array.
+int EditTags(const ZvDllExports& exports, const std::vector<std::wstring>& arguments) {
+  const bool allAtOnce = !arguments.empty() && arguments[0] == L"--all";
+  std::vector<std::unique_ptr<Record>> records;
+  CFileEntryArray files;
+  for (size_t i = allAtOnce ? 1 : 0; i < arguments.size(); ++i) {
+    records.push_back(RecordFor(arguments[i]));
+    if (!records.back()) {
+      Print(arguments[i] + L": 見つかりません\n", stderr);
+      return 1;
+    }
+    files.Add(&records.back()->entry);
+  }
+  const INT_PTR result = exports.ZvTagMakeDlg(allAtOnce, &files);
+  Print(result == IDOK ? L"結果: IDOK\n" : result == IDCANCEL ? L"結果: IDCANCEL\n" : L"結果: 失敗\n");
+  for (const auto& record : records) {
+    Print(std::wstring(L"  ") + record->entry.szDir + L"\\" + record->entry.findData.cFileName + L"\n");
+  }
+  return result == IDOK || result == IDCANCEL ? 0 : 1;
+}
+
 }  // namespace
 
 int RunTagsCommand(const ZvDllExports& exports, const std::vector<std::wstring>& arguments) {
@@ -130,5 +151,6 @@ int RunTagsCommand(const ZvDllExports& exports, const std::vector<std::wstring>&
   const std::vector<std::wstring> rest(arguments.begin() + 1, arguments.end());
   if (arguments[0] == L"read" && !rest.empty()) return ReadTags(exports, rest);
   if (arguments[0] == L"write") return WriteTags(exports, rest);
+  if (arguments[0] == L"edit") return EditTags(exports, rest);
   return 2;
 }

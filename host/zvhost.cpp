@@ -4,6 +4,7 @@
 //   zvhost compare [--dir D] FILE1 FILE2   the comparison command, D the current directory
 //   zvhost tags read FILE…                 the tags the reader hangs on each file's record
 //   zvhost tags write FILE --kind N [--title T] … [--info ID=TEXT]… [--rename NEW]
+//   zvhost tags edit [--all] FILE…           the tag dialog on the files, one by one or all at once
 #include <windows.h>
 
 #include <cstdio>
@@ -67,7 +68,8 @@ int Usage() {
       L"使い方: zvhost info\n       zvhost compare [--dir フォルダ] ファイル1 ファイル2\n"
       L"       zvhost tags read ファイル…\n"
       L"       zvhost tags write ファイル --kind 種別 [--title 曲名] [--artist 名前] [--album 名前] [--year 年]\n"
-      L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n",
+      L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n"
+      L"       zvhost tags edit [--all] ファイル…\n",
       stderr);
   return 2;
 }

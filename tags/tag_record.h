@@ -73,3 +73,35 @@ extern "C" int WINAPI WriteMpegTagData(const FILEENTRY* pWork, FILEENTRY* pEntry
 ID3V1BLOCK* NewId3v1Block();
 // Destroys the record's ID3v1 block and maps and sets the pointers to null.
 void ClearTagStores(FILEENTRY& entry);
+
+// The host's list of selected files, as the tag dialog receives it.
+using CFileEntryArray = CArray<FILEENTRY*, FILEENTRY*>;
+
+// A duplicate of a text map, with the reader's block size.
+CTagTextMap* CopyTagTextMap(const CTagTextMap& source);
+
+// What the tag dialog writes from: a copy of a host record whose ID3v1 block
+// and INFO map are the copy's own (duplicated when the record's kind has them),
+// so that changing them never touches the record. The ID3v2 maps stay the
+// record's until a read into the copy replaces them; the copy destroys only
+// what it owns.
+class TagWorkCopy {
+ public:
+  explicit TagWorkCopy(const FILEENTRY& record);
+  ~TagWorkCopy();
+  TagWorkCopy(const TagWorkCopy&) = delete;
+  TagWorkCopy& operator=(const TagWorkCopy&) = delete;
+
+  FILEENTRY& Entry() { return m_entry; }
+  // Reads the file's tags into the copy, as ReadMpegTagData does.
+  BOOL Read();
+  // The block or map, made (empty; the block without genre) when missing.
+  ID3V1BLOCK& Id3v1();
+  CTagTextMap& InfoMap();
+  void DropId3v1();
+  void DropInfoMap();
+
+ private:
+  FILEENTRY m_entry;
+  bool m_bOwnsId3v2 = false;
+};
