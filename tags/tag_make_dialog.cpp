@@ -129,6 +129,7 @@ BOOL CTagMakeDlg::OnInitDialog() {
 
   if (m_bAllAtOnce) {
     ShowAllAtOnce();
+    if (FileCount() == 0) EndDialog(IDOK);
   } else {
     LoadCurrentFile();
   }
@@ -341,13 +342,15 @@ void CTagMakeDlg::OnOK() {
 }
 
 bool CTagMakeDlg::WriteFile(FILEENTRY& record, const BOOL (&bUse)[16], const CString (&strTexts)[16]) {
-  TagWorkCopy copy(record);
-  FILEENTRY& work = copy.Entry();
-  if (m_bAllAtOnce && !work.bTagRead && !copy.Read() &&
+  // A record never read is read itself, not only its copy: the writer goes by
+  // the record to find the tag it replaces, and would otherwise add a second one.
+  if (m_bAllAtOnce && !record.bTagRead && !ReadMpegTagData(&record, nullptr) &&
       MessageBox(FailureMessage(record.szDir, record.findData.cFileName, L"の読み込みに失敗しました。続けますか？"),
                  L"確認", MB_YESNO) == IDNO) {
     return false;
   }
+  TagWorkCopy copy(record);
+  FILEENTRY& work = copy.Entry();
 
   work.nTagKind = CheckedKind() | (work.nTagKind & TAGKIND_ID3V2);
   if (!m_bAllAtOnce) {

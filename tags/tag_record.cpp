@@ -31,15 +31,8 @@ TagWorkCopy::TagWorkCopy(const FILEENTRY& record) : m_entry(record) {
 }
 
 TagWorkCopy::~TagWorkCopy() {
-  if (!m_bOwnsId3v2) m_entry.pId3v2TextMap = m_entry.pId3v2CommentMap = nullptr;
-  ClearTagStores(m_entry);
-}
-
-BOOL TagWorkCopy::Read() {
-  // The reader starts by destroying the stores it is given: never the record's.
-  m_entry.pId3v2TextMap = m_entry.pId3v2CommentMap = nullptr;
-  m_bOwnsId3v2 = true;
-  return ReadMpegTagData(&m_entry, nullptr);
+  DropId3v1();
+  DropInfoMap();
 }
 
 ID3V1BLOCK& TagWorkCopy::Id3v1() {

@@ -83,8 +83,7 @@ CTagTextMap* CopyTagTextMap(const CTagTextMap& source);
 // What the tag dialog writes from: a copy of a host record whose ID3v1 block
 // and INFO map are the copy's own (duplicated when the record's kind has them),
 // so that changing them never touches the record. The ID3v2 maps stay the
-// record's until a read into the copy replaces them; the copy destroys only
-// what it owns.
+// record's and are never destroyed through the copy.
 class TagWorkCopy {
  public:
   explicit TagWorkCopy(const FILEENTRY& record);
@@ -93,8 +92,6 @@ class TagWorkCopy {
   TagWorkCopy& operator=(const TagWorkCopy&) = delete;
 
   FILEENTRY& Entry() { return m_entry; }
-  // Reads the file's tags into the copy, as ReadMpegTagData does.
-  BOOL Read();
   // The block or map, made (empty; the block without genre) when missing.
   ID3V1BLOCK& Id3v1();
   CTagTextMap& InfoMap();
@@ -103,5 +100,4 @@ class TagWorkCopy {
 
  private:
   FILEENTRY m_entry;
-  bool m_bOwnsId3v2 = false;
 };

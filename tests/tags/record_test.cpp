@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "library.h"
+#include "tag_bytes.h"
 #include "tag_record.h"
 #include "test_files.h"
 
 namespace {
 
 using namespace zvtest;
-using Bytes = std::vector<uint8_t>;
+using namespace tag_bytes;
 
 using ReadFunction = int(WINAPI*)(FILEENTRY*, MPEGAUDIOINFO*);
 using WriteFunction = int(WINAPI*)(const FILEENTRY*, FILEENTRY*);
@@ -30,75 +31,6 @@ int Read(FILEENTRY& entry, MPEGAUDIOINFO* info = nullptr) {
 }
 int Write(const FILEENTRY& work, FILEENTRY& entry) {
   return GetExport<WriteFunction>(Library(), "WriteMpegTagData")(&work, &entry);
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
-Bytes Le32(uint32_t value) { return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)}; }
-Bytes Be32(uint32_t value) { return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)}; }
-
-// An ID3v1 tag with ASCII fields.
-Bytes Id3v1(std::string title, std::string comment, uint8_t genre) {
-  Bytes tag = Text("TAG");
-  for (auto [text, width] : {std::pair{title, 30},
-                             {std::string("Artist"), 30},
-                             {std::string(), 30},
-                             {std::string("2001"), 4},
-                             {comment, 30}}) {
-    text.resize(width, '\0');
-    tag = tag + Text(text);
-  }
-  tag.push_back(genre);
-  return tag;
-}
-
-// An ID3v2.3 tag with one text frame per (id, Latin-1 text).
-Bytes Id3v2(const std::vector<std::pair<std::string, std::string>>& frames) {
-  Bytes body;
-  for (const auto& [id, text] : frames)
-    body = body + Text(id) + Be32(uint32_t(text.size() + 1)) + Bytes{0, 0, 0} + Text(text);
-  const uint32_t size = uint32_t(body.size());
-  return Text("ID3") + Bytes{3,
-                             0,
-                             0,
-                             uint8_t(size >> 21 & 0x7F),
-                             uint8_t(size >> 14 & 0x7F),
-                             uint8_t(size >> 7 & 0x7F),
-                             uint8_t(size & 0x7F)} +
-         body;
-}
-
-// MPEG 1 Layer III frames at 128 kbit/s, 44.1 kHz: 417 bytes each.
-Bytes MpegFrames(int count) {
-  Bytes frames;
-  for (int i = 0; i < count; ++i) {
-    Bytes frame(417, 0);
-    frame[0] = 0xFF, frame[1] = 0xFB, frame[2] = 0x90, frame[3] = 0x40;
-    frames = frames + frame;
-  }
-  return frames;
-}
-
-// A RIFF file with audioLength bytes of audio and the given tail.
-Bytes Riff(uint32_t audioLength, const Bytes& tail) {
-  const Bytes body = Text("WAVE") + Text("data") + Le32(audioLength) + Bytes(audioLength, 0x55) + tail;
-  return Text("RIFF") + Le32(uint32_t(body.size())) + body;
-}
-
-// The INFO list as the library lays it out, for ASCII entries.
-Bytes InfoList(const std::vector<std::pair<std::string, std::string>>& entries) {
-  size_t reserved = 12;
-  Bytes items;
-  for (const auto& [id, text] : entries) {
-    reserved += 2 * (id.size() + text.size()) + 6;
-    items = items + Text(id) + Le32(uint32_t(text.size() + 2)) + Text(text) + Bytes{0, 0, 0};
-  }
-  Bytes list = Text("LIST") + Le32(uint32_t(reserved - 8)) + Text("INFO") + items;
-  list.resize(reserved, 0);
-  return list;
 }
 
 class TagRecordTest : public ::testing::Test {
