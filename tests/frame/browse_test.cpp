@@ -37,7 +37,8 @@ bool ShowsText(HWND picker, const std::wstring& text) {
 }
 
 void RequireShown(HWND picker, const std::wstring& text) {
-  Require(WaitForCondition([&] { return ShowsText(picker, text); }, 5000), "the picker shows \"" + Utf8(text) + "\"");
+  // The shell fills the picker in the background: slow on a loaded machine.
+  Require(WaitForCondition([&] { return ShowsText(picker, text); }, 15000), "the picker shows \"" + Utf8(text) + "\"");
 }
 
 // --- The picker's folder tree, through the messages a click would cause -----
