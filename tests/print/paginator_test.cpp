@@ -191,13 +191,13 @@ TEST(Paginator, PlacesRowsHeaderAndFooter) {
     PageSettings settings;
     std::string expected;
   } const cases[] = {
-      {"a\nb", {.pageLines = 2}, "(100,200 100)(100,230 100)"},
-      {"a\nb", {.pageLines = 2, .printFileName = true}, "H(100,200)(100,280 100)(100,310 100)"},
-      {"a\nb\nc\nd", {.pageLines = 2, .twoColumns = true, .printLineNumbers = true},
+      {"a\nb", {.rows = {}, .pageLines = 2}, "(100,200 100)(100,230 100)"},
+      {"a\nb", {.rows = {}, .pageLines = 2, .printFileName = true}, "H(100,200)(100,280 100)(100,310 100)"},
+      {"a\nb\nc\nd", {.rows = {}, .pageLines = 2, .twoColumns = true, .printLineNumbers = true},
        "(100,200 172)(100,230 172)(612,200 684)(612,230 684)"},
-      {"a", {.pageLines = 1, .printPageNumber = true}, "(100,200 100)F(579,1660)-1-"},
+      {"a", {.rows = {}, .pageLines = 1, .printPageNumber = true}, "(100,200 100)F(579,1660)-1-"},
       {"1\n2\n3\n4\n5\n6\n7\n8\n9\n10",
-       {.pageLines = 1, .printPageNumber = true, .pageRange = true, .firstPage = 10, .lastPage = 10},
+       {.rows = {}, .pageLines = 1, .printPageNumber = true, .pageRange = true, .firstPage = 10, .lastPage = 10},
        "(100,200 100)F(572,1660)-10-"},
   };
   for (const Case& c : cases) EXPECT_EQ(Positions(c.text, c.settings), c.expected) << c.text;
