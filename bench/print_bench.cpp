@@ -24,8 +24,8 @@ std::vector<std::uint8_t> ReadWholeFile(const wchar_t* path) {
     std::size_t done = 0;
     DWORD got = 0;
     while (done < bytes.size() &&
-           ::ReadFile(file, bytes.data() + done, static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24)),
-                      &got, nullptr) &&
+           ::ReadFile(file, bytes.data() + done,
+                      static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24)), &got, nullptr) &&
            got != 0) {
       done += got;
     }
@@ -48,11 +48,21 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   using namespace zv::print;
-  const PageSettings settings{.rows = {80, 8}, .pageLines = 60, .twoColumns = false, .printFileName = true,
-                              .printPageNumber = true, .printLineNumbers = true};
+  const PageSettings settings{.rows = {80, 8},
+                              .pageLines = 60,
+                              .twoColumns = false,
+                              .printFileName = true,
+                              .printPageNumber = true,
+                              .printLineNumbers = true};
   // A4 at 144 units per inch with 20 mm margins and a 10-point font.
-  const PageMetrics metrics{.marginLeft = 113, .marginTop = 113, .printWidth = 965, .printHeight = 1457,
-                            .rowHeight = 22, .cellWidth = 10, .headerLineHeight = 22, .headerCharWidth = 10};
+  const PageMetrics metrics{.marginLeft = 113,
+                            .marginTop = 113,
+                            .printWidth = 965,
+                            .printHeight = 1457,
+                            .rowHeight = 22,
+                            .cellWidth = 10,
+                            .headerLineHeight = 22,
+                            .headerCharWidth = 10};
   const LeadBytes lead = LeadBytes::ShiftJis();
   double best = 1e9;
   std::int64_t pages = 0;

@@ -9,8 +9,8 @@ namespace {
 // Positions are summed in 64 bits and pinned to what the device context takes;
 // only absurd settings ever reach the pins.
 int Pin(std::int64_t value) {
-  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max()));
+  return static_cast<int>(
+      std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // Decimal digits of value into out (room for 20), most significant first.

@@ -15,12 +15,12 @@ namespace zv::print {
 
 struct PageSettings {
   RowSettings rows;
-  int pageLines = 60;        // rows per column; below 1 counts as 1
+  int pageLines = 60;  // rows per column; below 1 counts as 1
   bool twoColumns = false;
-  bool printFileName = false;    // header line at the top of every printed page
-  bool printPageNumber = false;  // "-N-" centred at the foot
-  bool printLineNumbers = false; // five digits and a blank cell before every row
-  bool pageRange = false;        // only pages firstPage..lastPage are printed
+  bool printFileName = false;     // header line at the top of every printed page
+  bool printPageNumber = false;   // "-N-" centred at the foot
+  bool printLineNumbers = false;  // five digits and a blank cell before every row
+  bool pageRange = false;         // only pages firstPage..lastPage are printed
   int firstPage = 0;
   int lastPage = 0;
 };
@@ -28,9 +28,9 @@ struct PageSettings {
 // Logical units of the printer's device context (144 per inch). Metrics of a
 // font are its height plus external leading and its average character width.
 struct PageMetrics {
-  int marginLeft = 0, marginTop = 0;  // the origin of everything printed
-  int printWidth = 0, printHeight = 0;  // page less margins
-  int rowHeight = 0, cellWidth = 0;     // body font
+  int marginLeft = 0, marginTop = 0;              // the origin of everything printed
+  int printWidth = 0, printHeight = 0;            // page less margins
+  int rowHeight = 0, cellWidth = 0;               // body font
   int headerLineHeight = 0, headerCharWidth = 0;  // header font
 };
 
@@ -47,9 +47,9 @@ inline constexpr std::size_t kMaxFooterChars = 24;
 // an earlier command left in them.
 struct LayoutCommand {
   CommandKind kind = CommandKind::kPageStart;
-  std::int64_t page = 0;   // from 1; pages outside the range count too
-  bool printed = false;    // false: lay the page out, send nothing to the printer
-  int column = 0;          // 0 or 1
+  std::int64_t page = 0;  // from 1; pages outside the range count too
+  bool printed = false;   // false: lay the page out, send nothing to the printer
+  int column = 0;         // 0 or 1
 
   // kPageStart: the file name goes at decorationAt when decorated.
   // kPageEnd: the footer text goes at decorationAt when decorated.
@@ -57,16 +57,16 @@ struct LayoutCommand {
   Point decorationAt;
   char footer[kMaxFooterChars] = {};  // kPageEnd: "-N-", terminated, filled on every page
   std::size_t footerLength = 0;
-  bool lastPage = false;   // kPageEnd: the text is used up, the document ends
+  bool lastPage = false;  // kPageEnd: the text is used up, the document ends
 
   // kRow: the row's cells (see RowReader::Row), valid until the next command.
   std::span<const std::uint8_t> cells;
   RowEnd end = RowEnd::kLineEnd;
   int rowInColumn = 0;
   std::uint64_t rowNumber = 0;  // counts rows from 0 across every page
-  Point rowAt;   // the row number, when printed, starts here
-  Point textAt;  // cell i is drawn at textAt.x + i * cellWidth
-  std::size_t consumed = 0;  // bytes of text used up after this row
+  Point rowAt;                  // the row number, when printed, starts here
+  Point textAt;                 // cell i is drawn at textAt.x + i * cellWidth
+  std::size_t consumed = 0;     // bytes of text used up after this row
 };
 
 class Paginator {

@@ -10,9 +10,7 @@ LeadBytes LeadBytes::ShiftJis() {
 }
 
 RowReader::RowReader(Text text, RowSettings settings, const LeadBytes& leadBytes)
-    : text_(text),
-      lineChars_(std::max(settings.lineChars, 1)),
-      tabColumns_(std::clamp(settings.tabColumns, 1, 100)) {
+    : text_(text), lineChars_(std::max(settings.lineChars, 1)), tabColumns_(std::clamp(settings.tabColumns, 1, 100)) {
   for (unsigned value = 0; value < 256; ++value) {
     classes_[value] = leadBytes(static_cast<std::uint8_t>(value)) ? kLead : kPlain;
   }

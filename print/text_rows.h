@@ -43,8 +43,8 @@ enum class RowEnd : std::uint8_t {
 };
 
 struct RowSettings {
-  int lineChars = 80;   // cells per row; below 1 counts as 1
-  int tabColumns = 8;   // tab stop interval; clamped to 1..100
+  int lineChars = 80;  // cells per row; below 1 counts as 1
+  int tabColumns = 8;  // tab stop interval; clamped to 1..100
 };
 
 class RowReader {

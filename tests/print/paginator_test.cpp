@@ -143,8 +143,13 @@ TEST(Paginator, FillsColumnsAndPages) {
   const PageSettings two{.rows = {10, 8}, .pageLines = 2, .twoColumns = true};
   const PageSettings threeTall{.rows = {10, 8}, .pageLines = 3, .twoColumns = true};
   const PageSettings single{.rows = {10, 8}, .pageLines = 1};
-  const PageSettings range{.rows = {10, 8}, .pageLines = 1, .printFileName = true, .printPageNumber = true,
-                           .pageRange = true, .firstPage = 3, .lastPage = 4};
+  const PageSettings range{.rows = {10, 8},
+                           .pageLines = 1,
+                           .printFileName = true,
+                           .printPageNumber = true,
+                           .pageRange = true,
+                           .firstPage = 3,
+                           .lastPage = 4};
   const PageSettings zeroLines{.rows = {10, 8}, .pageLines = 0};
   struct Case {
     std::string_view text;
@@ -172,8 +177,14 @@ TEST(Paginator, FillsColumnsAndPages) {
 // Rows of printed pages as (x,y text-x), the header as H(x,y), the footer as
 // F(x,y)text.
 std::string Positions(std::string_view text, const PageSettings& settings) {
-  const PageMetrics metrics{.marginLeft = 100, .marginTop = 200, .printWidth = 1000, .printHeight = 1500,
-                            .rowHeight = 30, .cellWidth = 12, .headerLineHeight = 40, .headerCharWidth = 14};
+  const PageMetrics metrics{.marginLeft = 100,
+                            .marginTop = 200,
+                            .printWidth = 1000,
+                            .printHeight = 1500,
+                            .rowHeight = 30,
+                            .cellWidth = 12,
+                            .headerLineHeight = 40,
+                            .headerCharWidth = 14};
   Paginator paginator(Bytes(text), settings, metrics, LeadBytes::ShiftJis());
   std::string out;
   const auto at = [&](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
@@ -193,7 +204,8 @@ TEST(Paginator, PlacesRowsHeaderAndFooter) {
   } const cases[] = {
       {"a\nb", {.rows = {}, .pageLines = 2}, "(100,200 100)(100,230 100)"},
       {"a\nb", {.rows = {}, .pageLines = 2, .printFileName = true}, "H(100,200)(100,280 100)(100,310 100)"},
-      {"a\nb\nc\nd", {.rows = {}, .pageLines = 2, .twoColumns = true, .printLineNumbers = true},
+      {"a\nb\nc\nd",
+       {.rows = {}, .pageLines = 2, .twoColumns = true, .printLineNumbers = true},
        "(100,200 172)(100,230 172)(612,200 684)(612,230 684)"},
       {"a", {.rows = {}, .pageLines = 1, .printPageNumber = true}, "(100,200 100)F(579,1660)-1-"},
       {"1\n2\n3\n4\n5\n6\n7\n8\n9\n10",
@@ -207,8 +219,8 @@ TEST(Paginator, RowNumbersAndProgress) {
   struct Number {
     std::uint64_t number;
     std::string_view digits;
-  } const numbers[] = {{0, "00000"}, {42, "00042"}, {99999, "99999"}, {100000, "10000"},
-                       {123456, "12345"}, {std::numeric_limits<std::uint64_t>::max(), "18446"}};
+  } const numbers[] = {{0, "00000"},      {42, "00042"},     {99999, "99999"},
+                       {100000, "10000"}, {123456, "12345"}, {std::numeric_limits<std::uint64_t>::max(), "18446"}};
   for (const Number& n : numbers) {
     char digits[5];
     FormatRowNumber(n.number, digits);
@@ -217,8 +229,10 @@ TEST(Paginator, RowNumbersAndProgress) {
   struct Progress {
     std::uint64_t consumed, size;
     int percent;
-  } const progress[] = {{0, 0, 100}, {0, 10, 0}, {5, 10, 50}, {1, 3, 33}, {10, 10, 100},
-                        {167772, 16777214, 0}, {167772, 16777299, 1}, {2147483647, 2147483647, 100}};
+  } const progress[] = {{0, 0, 100},           {0, 10, 0},
+                        {5, 10, 50},           {1, 3, 33},
+                        {10, 10, 100},         {167772, 16777214, 0},
+                        {167772, 16777299, 1}, {2147483647, 2147483647, 100}};
   for (const Progress& p : progress) EXPECT_EQ(ProgressPercent(p.consumed, p.size), p.percent) << p.consumed;
 }
 

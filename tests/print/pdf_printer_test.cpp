@@ -9,8 +9,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "dialog_driver.h"
+#include "test_files.h"
 
 namespace {
 
@@ -20,13 +22,15 @@ std::string PdfFolder() {
   return folder ? folder : "";
 }
 
-// ASCII text widened, for a Unix program's command line.
-std::wstring Widen(const std::string& unixPath) { return std::wstring(unixPath.begin(), unixPath.end()); }
-
 std::wstring WindowsPath(const std::string& unixPath) {
-  std::wstring path = L"Z:";
-  for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  std::wstring path = L"Z:" + zvtest::Utf16(unixPath);
+  for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
   return path;
+}
+
+std::string ReadText(const std::string& unixPath) {
+  const std::vector<uint8_t> bytes = zvtest::ReadBytes(WindowsPath(unixPath));
+  return {bytes.begin(), bytes.end()};
 }
 
 // Prints lines, one under the other, on one page; false on the first failure.
@@ -37,8 +41,8 @@ bool PrintPage(const std::wstring& printer, const std::wstring& document, const 
   // VL Gothic's glyphs reach the PDF with their Unicode names; those of
   // IPAGothic, which stands in for ＭＳ ゴシック, do not, and its text cannot be
   // read back.
-  HFONT font = ::CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0,
-                             FIXED_PITCH, L"VL Gothic");
+  HFONT font = ::CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, FIXED_PITCH,
+                             L"VL Gothic");
   DOCINFOW info{sizeof(info), document.c_str(), nullptr, nullptr, 0};
   bool printed = ::StartDocW(dc, &info) > 0;
   if (printed) {
@@ -77,26 +81,13 @@ bool StartUnixProgram(std::wstring commandLine) {
   return true;
 }
 
-std::string ReadWholeFile(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD got;
-  while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
-  ::CloseHandle(file);
-  return bytes;
-}
-
 // The file name of the job's PDF in folder, or "" while there is none.
 std::string FindPdf(const std::string& folder, const std::wstring& document) {
   WIN32_FIND_DATAW found;
   HANDLE search = ::FindFirstFileW((WindowsPath(folder) + L"\\" + document + L"*.pdf").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return "";
   ::FindClose(search);
-  std::string name;
-  for (const wchar_t* c = found.cFileName; *c; ++c) name += static_cast<char>(*c);  // ASCII: we named it
-  return name;
+  return zvtest::Utf8(found.cFileName);
 }
 
 TEST(PdfPrinter, JapaneseTextReadsBackFromThePdf) {
@@ -107,29 +98,29 @@ TEST(PdfPrinter, JapaneseTextReadsBackFromThePdf) {
   ASSERT_TRUE(::GetDefaultPrinterW(printer, &length)) << "no default printer";
   EXPECT_STREQ(printer, L"PDF");
 
-  const std::wstring document = L"zvprint-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                std::to_wstring(::GetTickCount64());
+  const std::wstring document =
+      L"zvprint-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount64());
   const wchar_t* const lines[] = {L"吾輩は猫である。名前はまだ無い。", L"ZvDll print 00042", nullptr};
   ASSERT_TRUE(PrintPage(printer, document, lines));
 
   // CUPS gets the job at EndDoc and writes the PDF in the background: it is
   // whole once it ends with %%EOF. pdftotext then writes aside and renames.
-  const std::string name(document.begin(), document.end());
+  const std::string name = zvtest::Utf8(document);
   const std::string part = folder + "/" + name + ".part", textFile = folder + "/" + name + ".txt";
   std::string pdf;
   bool started = false;
   const bool done = zvtest::WaitForCondition(
       [&] {
-        if (started) return ::GetFileAttributesW(WindowsPath(textFile).c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (started) return zvtest::FileExists(WindowsPath(textFile));
         pdf = FindPdf(folder, document);
-        const std::string bytes = pdf.empty() ? "" : ReadWholeFile(WindowsPath(folder + "/" + pdf));
+        const std::string bytes = pdf.empty() ? "" : ReadText(folder + "/" + pdf);
         if (bytes.find("%%EOF", bytes.size() > 32 ? bytes.size() - 32 : 0) == std::string::npos) return false;
-        started = StartUnixProgram(L"/bin/sh -c \"pdftotext -layout '" + Widen(folder + "/" + pdf) + L"' '" +
-                                   Widen(part) + L"' && mv '" + Widen(part) + L"' '" + Widen(textFile) + L"'\"");
+        started = StartUnixProgram(zvtest::Utf16("/bin/sh -c \"pdftotext -layout '" + folder + "/" + pdf + "' '" +
+                                                 part + "' && mv '" + part + "' '" + textFile + "'\""));
         return false;
       },
       60000);
-  const std::string text = ReadWholeFile(WindowsPath(textFile));
+  const std::string text = ReadText(textFile);
   ::DeleteFileW(WindowsPath(textFile).c_str());
   ::DeleteFileW(WindowsPath(part).c_str());
   if (!pdf.empty()) ::DeleteFileW(WindowsPath(folder + "/" + pdf).c_str());
