@@ -20,19 +20,22 @@ RowReader::RowReader(Text text, RowSettings settings, const LeadBytes& leadBytes
   classes_['\n'] = kLineFeed;
   classes_['\f'] = kFormFeed;
   // A row ends with fewer than lineChars cells before the next character, which
-  // adds at most max(tabColumns, 2); nor can it hold more cells than the whole
-  // text expands to. The second bound keeps a huge width on a short text cheap.
+  // adds at most max(tabColumns, 2). Rows longer than the first guess grow the
+  // buffer, so a width far beyond any line of the text costs nothing.
   const std::size_t widest = static_cast<std::size_t>(std::max(tabColumns_, 2));
-  const std::size_t byWidth = static_cast<std::size_t>(lineChars_) - 1 + widest;
-  const std::size_t byText = std::max<std::size_t>(text_.size(), 1) * widest;
-  row_.resize(std::min(byWidth, byText));
+  row_.resize(std::min<std::size_t>(static_cast<std::size_t>(lineChars_) - 1 + widest, 4096));
+}
+
+std::uint8_t* RowReader::Grow(std::size_t size) {
+  row_.resize(std::max(size, 2 * row_.size()));
+  return row_.data();
 }
 
 RowReader::Row RowReader::Read() {
   const std::uint8_t* const bytes = text_.data();
   const std::size_t size = text_.size();
   const std::size_t lineChars = static_cast<std::size_t>(lineChars_);
-  std::uint8_t* const out = row_.data();
+  std::uint8_t* out = row_.data();
   std::size_t n = 0, at = position_;
   RowEnd end = RowEnd::kWrapped;
 
@@ -45,18 +48,21 @@ RowReader::Row RowReader::Read() {
         const std::size_t room = std::min(lineChars - n, size - at);
         std::size_t run = 1;
         while (run < room && classes_[bytes[at + run]] == kPlain) ++run;
+        out = Room(n, run);
         std::memcpy(out + n, bytes + at, run);
         n += run;
         at += run;
         break;
       }
       case kLead:
+        out = Room(n, 2);
         out[n++] = byte;
         if (++at < size) out[n++] = bytes[at++];
         break;
       case kTab: {
         const std::size_t stop = static_cast<std::size_t>(tabColumns_);
         const std::size_t spaces = stop - n % stop;
+        out = Room(n, spaces);
         std::memset(out + n, ' ', spaces);
         n += spaces;
         ++at;

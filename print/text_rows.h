@@ -76,6 +76,12 @@ class RowReader {
  private:
   enum ByteClass : std::uint8_t { kPlain, kLead, kTab, kCarriageReturn, kLineFeed, kFormFeed };
 
+  // The row buffer with room for more cells after the first used ones.
+  std::uint8_t* Room(std::size_t used, std::size_t more) {
+    return used + more <= row_.size() ? row_.data() : Grow(used + more);
+  }
+  std::uint8_t* Grow(std::size_t size);
+
   Text text_;
   std::size_t position_ = 0;
   int lineChars_;
