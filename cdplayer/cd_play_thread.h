@@ -1,0 +1,98 @@
+// The CD playback worker: opens the drive through MCI on its own thread, plays
+// the program's entries one after another and carries out the commands that
+// the host hands it. It sends nothing to any window; the host's play-state
+// variable and the fields below are what others read.
+#pragma once
+
+#include <afxwin.h>
+#include <afxcoll.h>
+#include <afxtempl.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <cstdint>
+
+// Values of the host's play-state variable; anything else is "not playing".
+constexpr int CDSTATE_PLAYING = 1;
+constexpr int CDSTATE_STOPPED = 2;
+constexpr int CDSTATE_PAUSED = 3;
+
+// Command codes of OnCdCommand and PostCommand.
+constexpr UINT CDCMD_POLL = 0;
+constexpr UINT CDCMD_PLAY = 1;
+constexpr UINT CDCMD_STOP = 2;
+constexpr UINT CDCMD_PAUSE = 3;
+constexpr UINT CDCMD_PREV = 4;
+constexpr UINT CDCMD_NEXT = 5;
+
+// The time source and generator of random play and the poll period. The
+// shipped values are the runtime's clock, srand and rand and one second;
+// tests hand in their own before starting a worker.
+struct CdPlayTiming {
+  DWORD pollMs = 1000;
+  __time64_t (*now)() = nullptr;
+  void (*seed)(unsigned) = nullptr;
+  int (*draw)() = nullptr;
+};
+void SetCdPlayTimingForTest(const CdPlayTiming& timing) noexcept;
+
+class CCdPlayThread : public CWinThread {
+ public:
+  CCdPlayThread();
+  ~CCdPlayThread() override;
+
+  // The whole life of the worker; it ends its thread and never returns.
+  BOOL InitInstance() override;
+
+  // Both callable from any thread.
+  void PostCommand(UINT nCommand);
+  void SetPlayList(const CDWordArray& aProgram);
+  bool ThreadRuns() const;
+
+  std::atomic<BOOL> m_bStop{FALSE};
+  wchar_t m_chDrive = L'\0';
+  int* m_pnRepeat = nullptr;
+  int* m_pnRandom = nullptr;
+  // Read by other threads while the worker writes them.
+  alignas(8) std::atomic<int64_t> m_nListPos{-1};
+  alignas(8) std::atomic<int64_t> m_nTrack{-1};
+  alignas(8) std::atomic<uint64_t> m_nPosition{0};  // the last play position, TMSF in the low 32 bits
+  CDWordArray m_aProgram;
+  CArray<ULONGLONG, ULONGLONG> m_aLength;  // MSF per track of the disc
+  CByteArray m_aUnplayable;
+  int* m_pnState = nullptr;
+  UINT m_nCommand = 0;
+  CString m_strDrive;
+  MCIDEVICEID m_wDeviceID = 0;
+  HANDLE m_hMutex = nullptr;
+  HANDLE m_hEvent = nullptr;
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  class Lock;
+
+  void ExecCommand(UINT nCommand);
+  bool GetEntry(INT_PTR nPosition, DWORD& nTrack, ULONGLONG& nLength) const;
+  bool MoveNext(int nDirection);
+  MCIERROR PlayEntry(bool bFromKeptPosition);
+  void CheckDisc(UINT nCommand);
+  void OnPoll();
+  void OnPause();
+  void OnMove(int nDirection);
+  [[noreturn]] void StopAndEnd(UINT nExitCode);
+  DWORD_PTR QueryStatus(DWORD dwItem, MCIERROR* pError = nullptr) const;
+  int State() const;
+  void SetState(int nState) const;
+
+  CdPlayTiming m_timing;
+};
+
+// Opens the CD audio device of a drive named "D:"; 0 or the MCI error.
+MCIERROR OpenCdDevice(LPCWSTR lpszDrive, MCIDEVICEID& wDeviceID);
+
+// The one worker of the module; null when there is none.
+extern CCdPlayThread* g_pCdPlayThread;
+
+// Sets the stop request, waits for the worker's thread to end and deletes it.
+void StopCdPlayThread();
