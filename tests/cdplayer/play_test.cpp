@@ -32,10 +32,7 @@ constexpr size_t kStarted = 7;
 // Three minutes, twenty seconds, a data track, one minute.
 const std::vector<CdTrack> kDisc = {{CdFrames(3, 0)}, {CdFrames(0, 20)}, {CdFrames(2, 0), false}, {CdFrames(1, 0)}};
 
-using PlayFn = void(WINAPI*)(int*, int*, int*);
-using CommandFn = void(WINAPI*)(UINT);
 using FlagFn = void(WINAPI*)(int*);
-using CloseFn = void(WINAPI*)(void*);
 
 HMODULE Library() {
   static HMODULE library = ::LoadLibraryW(L"zvcdtest.dll");
@@ -45,9 +42,8 @@ template <class Fn>
 Fn Export(const char* name) {
   return zvtest::GetExport<Fn>(Library(), name);
 }
-void OnCdplay(int* random, int* repeat, int* state) { Export<PlayFn>("OnCdplay")(random, repeat, state); }
-void OnCdCommand(UINT code) { Export<CommandFn>("OnCdCommand")(code); }
-void CloseCdPlay(void* unused) { Export<CloseFn>("CloseCdPlay")(unused); }
+void OnCdCommand(UINT code) { Export<void(WINAPI*)(UINT)>("OnCdCommand")(code); }
+void CloseCdPlay(void* unused) { Export<void(WINAPI*)(void*)>("CloseCdPlay")(unused); }
 
 // The scripted clock and generator that random play seeds and draws from.
 std::mutex g_randomLock;
@@ -64,12 +60,10 @@ int ScriptedDraw() {
   return g_drawn < g_draws.size() ? g_draws[g_drawn++] : 0;
 }
 
-// Ends the process when a test hangs, saying where, so CI sees a failure and no leftover.
+// Ends the process when a test hangs, naming it, so that CI sees a failure.
 class Watchdog {
  public:
-  explicit Watchdog(DWORD limitMs) : limitMs_(limitMs), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    thread_ = CreateThread(nullptr, 0, &Watch, this, 0, nullptr);
-  }
+  explicit Watchdog(DWORD limitMs) : limitMs_(limitMs) { thread_ = CreateThread(nullptr, 0, &Watch, this, 0, nullptr); }
   ~Watchdog() {
     SetEvent(done_);
     WaitForSingleObject(thread_, INFINITE);
@@ -83,13 +77,12 @@ class Watchdog {
     if (WaitForSingleObject(dog->done_, dog->limitMs_) == WAIT_OBJECT_0) return 0;
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::fprintf(stderr, "HUNG: %s did not end within %lu ms\n", test ? test->name() : "?", dog->limitMs_);
-    std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return 0;
   }
   DWORD limitMs_;
-  HANDLE done_;
-  HANDLE thread_ = nullptr;
+  HANDLE done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE thread_;
 };
 
 class CdPlayTest : public ::testing::Test {
@@ -111,7 +104,7 @@ class CdPlayTest : public ::testing::Test {
   }
 
   int State() { return std::atomic_ref<int>(state_).load(); }
-  void Play() { OnCdplay(&random_, &repeat_, &state_); }
+  void Play() { Export<void(WINAPI*)(int*, int*, int*)>("OnCdplay")(&random_, &repeat_, &state_); }
 
   // The log of this process from the drive's letter on, e.g.
   // "E: PLAY flags=NOTIFY|FROM|TO from=1:00:00:00 to=1:03:00:00 -> 0"; without
@@ -122,21 +115,16 @@ class CdPlayTest : public ::testing::Test {
       if (withStatus || e.command != "STATUS") lines.push_back(e.line.substr(e.line.find(e.drive ? ':' : '-') - 1));
     return lines;
   }
+  bool WaitUntil(const std::function<bool()>& done, DWORD ms = kWaitMs) {
+    for (const ULONGLONG limit = GetTickCount64() + ms; !done(); Sleep(5))
+      if (GetTickCount64() >= limit) return false;
+    return true;
+  }
   // Waits, bounded, until the log without status queries has at least count lines.
   std::vector<std::string> LogOf(size_t count) {
     std::vector<std::string> lines;
-    const ULONGLONG limit = GetTickCount64() + kWaitMs;
-    while ((lines = Log()).size() < count && GetTickCount64() < limit) Sleep(10);
+    WaitUntil([&] { return (lines = Log()).size() >= count; });
     return lines;
-  }
-  bool WaitUntil(const std::function<bool()>& done, DWORD ms = kWaitMs) {
-    const ULONGLONG limit = GetTickCount64() + ms;
-    while (!done())
-      if (GetTickCount64() >= limit)
-        return false;
-      else
-        Sleep(5);
-    return true;
   }
   // Lets the worker poll a few times more.
   void LetPoll() {
