@@ -36,10 +36,18 @@ std::vector<std::string> ExportNames(HMODULE module) {
 TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
   HMODULE library = LoadLibraryUnderTest();
   ASSERT_TRUE(library) << "error " << ::GetLastError();
-  const std::vector<std::string> expected = {
-      "CloseCdPlay",     "DisableWow64FsRedirection", "OnCdCommand",      "OnCdplay",       "OnCdrandom",
-      "OnCdrepeat",      "OnMciCdVolume",             "ReadMpegTagData",  "RevertWow64FsRedirection",
-      "WriteMpegTagData", "ZvCmpBinaryDlg",           "ZvTagMakeDlg"};
+  const std::vector<std::string> expected = {"CloseCdPlay",
+                                             "DisableWow64FsRedirection",
+                                             "OnCdCommand",
+                                             "OnCdplay",
+                                             "OnCdrandom",
+                                             "OnCdrepeat",
+                                             "OnMciCdVolume",
+                                             "ReadMpegTagData",
+                                             "RevertWow64FsRedirection",
+                                             "WriteMpegTagData",
+                                             "ZvCmpBinaryDlg",
+                                             "ZvTagMakeDlg"};
   EXPECT_EQ(ExportNames(library), expected);
 }
 
@@ -107,41 +115,6 @@ TEST(Library, RedirectionExportsLeaveTheModuleStateAlone) {
   EXPECT_EQ(AfxGetModuleState(), &sentinel);
 }
 
-struct ProcessResult {
-  DWORD exitCode = 0xFFFFFFFF;
-  std::string output;  // stdout and stderr together, UTF-8
-};
-
-ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments) {
-  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  ProcessResult result;
-  if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-  ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  PROCESS_INFORMATION process = {};
-  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-  const BOOL started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
-  ::CloseHandle(writeEnd);
-  if (started) {
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) result.output.append(buffer, read);
-    if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 99);
-    ::GetExitCodeProcess(process.hProcess, &result.exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-  }
-  ::CloseHandle(readEnd);
-  return result;
-}
-
 TEST(Host, ShowsTheLoadedLibraryOrNamesWhatIsMissing) {
   const std::wstring bin = zvtest::ProgramDir();
   zvtest::TempDir noLibrary;
@@ -165,7 +138,7 @@ TEST(Host, ShowsTheLoadedLibraryOrNamesWhatIsMissing) {
       {wrongLibrary.Path(L"zvhost.exe"), 1, {"エクスポート DisableWow64FsRedirection がありません"}},
   };
   for (const auto& c : cases) {
-    const ProcessResult result = RunProgram(c.exe, L"info");
+    const zvtest::ProcessResult result = zvtest::RunProgram(c.exe, L"info");
     EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
     for (const std::string& text : c.shown) EXPECT_NE(result.output.find(text), std::string::npos) << result.output;
   }
@@ -201,7 +174,7 @@ TEST(Host, TagCommandsWriteRenameAndReadBack) {
       {L"tags edit \"" + temp.Path(L"gone.mp3") + L"\"", 1, "見つかりません"},
   };
   for (const auto& c : cases) {
-    const ProcessResult result = RunProgram(exe, c.arguments);
+    const zvtest::ProcessResult result = zvtest::RunProgram(exe, c.arguments);
     EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
     EXPECT_NE(result.output.find(c.shown), std::string::npos) << result.output;
   }

@@ -296,4 +296,34 @@ DWORD HandlesSettleTo(DWORD count, DWORD timeoutMs) {
   return now;
 }
 
+ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  ProcessResult result;
+  if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+  ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  PROCESS_INFORMATION process = {};
+  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+  const BOOL started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+  ::CloseHandle(writeEnd);
+  if (started) {
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) result.output.append(buffer, read);
+    if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 99);
+    ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  ::CloseHandle(readEnd);
+  return result;
+}
+
 }  // namespace zvtest

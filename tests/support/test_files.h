@@ -78,6 +78,13 @@ class FileLock {
   std::wstring error_;
 };
 
+struct ProcessResult {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;  // stdout and stderr together, UTF-8
+};
+// Runs a program to its end (terminated after 30 s) and gathers what it printed.
+ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments);
+
 // Folder of the running test program, with a trailing backslash.
 std::wstring ProgramDir();
 
