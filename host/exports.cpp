@@ -25,6 +25,12 @@ const ExportSlot kSlots[] = {
     {"ReadMpegTagData", Bind<&ZvDllExports::ReadMpegTagData>},
     {"WriteMpegTagData", Bind<&ZvDllExports::WriteMpegTagData>},
     {"ZvTagMakeDlg", Bind<&ZvDllExports::ZvTagMakeDlg>},
+    {"OnCdplay", Bind<&ZvDllExports::OnCdplay>},
+    {"OnCdCommand", Bind<&ZvDllExports::OnCdCommand>},
+    {"OnCdrandom", Bind<&ZvDllExports::OnCdrandom>},
+    {"OnCdrepeat", Bind<&ZvDllExports::OnCdrepeat>},
+    {"CloseCdPlay", Bind<&ZvDllExports::CloseCdPlay>},
+    {"OnMciCdVolume", Bind<&ZvDllExports::OnMciCdVolume>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

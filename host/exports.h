@@ -16,6 +16,12 @@ struct ZvDllExports {
   int(WINAPI* ReadMpegTagData)(FILEENTRY* entry, MPEGAUDIOINFO* info);
   int(WINAPI* WriteMpegTagData)(const FILEENTRY* work, FILEENTRY* entry);
   INT_PTR(WINAPI* ZvTagMakeDlg)(int allAtOnce, CFileEntryArray* files);
+  void(WINAPI* OnCdplay)(int* random, int* repeat, int* state);
+  void(WINAPI* OnCdCommand)(UINT command);
+  void(WINAPI* OnCdrandom)(int* flag);
+  void(WINAPI* OnCdrepeat)(int* flag);
+  void(WINAPI* CloseCdPlay)(void* unused);
+  void(WINAPI* OnMciCdVolume)(int step);
 };
 
 // The names of the exports above, in the order of the structure.

@@ -5,12 +5,15 @@
 //   zvhost tags read FILE…                 the tags the reader hangs on each file's record
 //   zvhost tags write FILE --kind N [--title T] … [--info ID=TEXT]… [--rename NEW]
 //   zvhost tags edit [--all] FILE…           the tag dialog on the files, one by one or all at once
+//   zvhost cd COMMAND…                     the CD player: play stop pause next prev random repeat
+//                                          volume N (percent) wait MS, in order; closed at the end
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cd_command.h"
 #include "exports.h"
 #include "print.h"
 #include "tags_command.h"
@@ -69,7 +72,8 @@ int Usage() {
       L"       zvhost tags read ファイル…\n"
       L"       zvhost tags write ファイル --kind 種別 [--title 曲名] [--artist 名前] [--album 名前] [--year 年]\n"
       L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n"
-      L"       zvhost tags edit [--all] ファイル…\n",
+      L"       zvhost tags edit [--all] ファイル…\n"
+      L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒…\n",
       stderr);
   return 2;
 }
@@ -110,6 +114,10 @@ int RunCommand(HostSession& session) {
   if (command == L"info") return ShowInfo(session.library);
   if (command == L"tags") {
     const int status = RunTagsCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
+    return status == 2 ? Usage() : status;
+  }
+  if (command == L"cd") {
+    const int status = RunCdCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
     return status == 2 ? Usage() : status;
   }
   if (command == L"compare") {

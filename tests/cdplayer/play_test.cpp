@@ -436,4 +436,20 @@ TEST_F(CdPlayTest, StressRandomHostCommands) {
               counts["STOP"], elapsed);
 }
 
+// zvhost's CD commands, through ZvDll.dll as shipped (the one-second poll).
+TEST_F(CdPlayTest, HostCommandsDriveTheShippedLibrary) {
+  ASSERT_TRUE(sim_.Insert(L'E', kDisc));
+  const std::wstring host = zvtest::ProgramDir() + L"zvhost.exe";
+  const zvtest::ProcessResult result = zvtest::RunProgram(host, L"cd play wait 1000 pause wait 1000 volume -5 stop");
+  EXPECT_EQ(result.exitCode, 0u) << result.output;
+  for (const char* shown : {"wait 1000: 状態 3", "volume -5: 状態 3", "閉じる: 状態 2"})
+    EXPECT_NE(result.output.find(shown), std::string::npos) << result.output;
+  std::vector<std::string> commands;
+  for (const zvtest::CdLogEntry& e : sim_.Log())
+    if (e.command != "STATUS") commands.push_back(std::string(1, char(e.drive)) + " " + e.command);
+  EXPECT_EQ(commands, (std::vector<std::string>{"D OPEN", "D CLOSE", "E OPEN", "E CLOSE", "E OPEN", "E SET", "E PLAY",
+                                                "E PAUSE", "E STOP", "E CLOSE"}));
+  EXPECT_EQ(zvtest::RunProgram(host, L"cd play eject").exitCode, 2u);
+}
+
 }  // namespace
