@@ -10,34 +10,6 @@
 
 namespace {
 
-// An open CD device, closed on every way out.
-class CdDevice {
- public:
-  explicit CdDevice(LPCWSTR lpszDrive) : m_error(OpenCdDevice(lpszDrive, m_wDeviceID)) {}
-  ~CdDevice() {
-    if (m_error == 0) ::mciSendCommandW(m_wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
-  }
-  CdDevice(const CdDevice&) = delete;
-  CdDevice& operator=(const CdDevice&) = delete;
-
-  bool IsOpen() const { return m_error == 0; }
-  // The answer to a status query, or false when the drive gives none.
-  bool Query(DWORD dwItem, DWORD dwFlags, DWORD dwTrack, DWORD_PTR& dwReturn) const {
-    MCI_STATUS_PARMS status{};
-    status.dwItem = dwItem;
-    status.dwTrack = dwTrack;
-    if (::mciSendCommandW(m_wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT | dwFlags,
-                          reinterpret_cast<DWORD_PTR>(&status)) != 0)
-      return false;
-    dwReturn = status.dwReturn;
-    return true;
-  }
-
- private:
-  MCIDEVICEID m_wDeviceID = 0;
-  MCIERROR m_error;
-};
-
 // Fills a worker with the disc in the drive: the whole disc in order, each
 // track's length, no track marked. False when the drive has no readable audio disc.
 bool ReadDisc(LPCWSTR lpszDrive, CCdPlayThread& worker) {

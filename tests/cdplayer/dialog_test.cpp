@@ -1,0 +1,153 @@
+// The CD player dialog through OnCdPlaydef of ZvDll.dll, driven as a person
+// drives it, against the simulated drives.
+#include "cd_sim.h"
+
+#include <gtest/gtest.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "cd_play_dialog.h"
+#include "dialog_driver.h"
+#include "library.h"
+#include "test_files.h"
+
+namespace {
+
+using namespace zvtest;
+
+const std::vector<CdTrack> kDisc = {{CdFrames(3, 0)}, {CdFrames(0, 20)}, {CdFrames(2, 0), false}, {CdFrames(1, 0)}};
+const std::vector<std::wstring> kNoProgram = {L"末尾"};
+
+template <class Fn>
+Fn Export(const char* name) {
+  static HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
+  return GetExport<Fn>(library, name);
+}
+
+class CdDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(sim_.Ok()) << Utf8(sim_.Error()); }
+  void TearDown() override { Export<void(WINAPI*)(void*)>("CloseCdPlay")(nullptr); }
+
+  int State() { return std::atomic_ref<int>(state_).load(); }
+  // Runs the dialog while person plays the user on a watcher thread.
+  void Show(const std::function<void(HWND)>& person) {
+    UiScript script([&] { person(RequireDialog(L"CDの再生")); }, 60000);
+    Export<void(WINAPI*)(int*, int*, int*)>("OnCdPlaydef")(&random_, &repeat_, &state_);
+    EXPECT_TRUE(script.Join()) << script.Failure();
+  }
+  bool Played(const std::string& from) {
+    return WaitForCondition([&] {
+      for (const CdLogEntry& e : sim_.Log(GetCurrentProcessId()))
+        if (e.command == "PLAY" && e.Param("from") == from) return true;
+      return false;
+    });
+  }
+
+  CdSim sim_;
+  int random_ = 0, repeat_ = 0, state_ = 0;
+};
+
+void Select(HWND dlg, int list, int row) { Require(SelectListIndex(dlg, list, row), "select row"); }
+void Press(HWND dlg, int button) { Require(Click(dlg, button), "click " + std::to_string(button)); }
+void ExpectProgram(HWND dlg, const std::vector<std::wstring>& rows, int selected) {
+  Require(WaitForCondition([&] { return ListItems(dlg, IDC_CD_PROGRAM) == rows; }, 3000),
+          "program list: " + Utf8(ListItems(dlg, IDC_CD_PROGRAM).back()));
+  EXPECT_EQ(ListSelection(dlg, IDC_CD_PROGRAM), selected);
+}
+
+TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
+  ASSERT_TRUE(sim_.Insert(L'E', kDisc));
+  Show([&](HWND dlg) {
+    EXPECT_EQ(ComboItems(dlg, IDC_CD_DRIVE), (std::vector<std::wstring>{L"D:", L"E:"}));
+    EXPECT_EQ(ComboSelection(dlg, IDC_CD_DRIVE), 0);
+    EXPECT_TRUE(ListItems(dlg, IDC_CD_TRACKS).empty()) << "D: is empty";
+    ExpectProgram(dlg, kNoProgram, 0);
+    EXPECT_EQ(GetText(dlg, IDC_CD_TIME), L"00:00(00:00)");
+
+    Require(SelectComboIndex(dlg, IDC_CD_DRIVE, 1), "choose E:");
+    const std::vector<std::wstring> tracks = {L"Track 01 [03:00]", L"Track 02 [00:20]", L"Track 03 [02:00]",
+                                              L"Track 04 [01:00]"};
+    Require(WaitForCondition([&] { return ListItems(dlg, IDC_CD_TRACKS) == tracks; }, 3000), "tracks of E:");
+    const std::wstring rows[] = {L"01:Track 01 [03:00]", L"02:Track 02 [00:20]", L"03:Track 03 [02:00]",
+                                 L"04:Track 04 [01:00]"};
+    ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"末尾"}, 0);
+
+    // With 末尾 selected, Add appends and selects the new entry; the next Add goes before it.
+    Select(dlg, IDC_CD_PROGRAM, 4);
+    Select(dlg, IDC_CD_TRACKS, 1);
+    Press(dlg, IDC_CD_ADD);
+    ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"05:Track 02 [00:20]", L"末尾"}, 4);
+    Select(dlg, IDC_CD_TRACKS, 0);
+    Press(dlg, IDC_CD_ADD);
+    ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"05:Track 01 [03:00]", L"06:Track 02 [00:20]", L"末尾"},
+                  4);
+    Press(dlg, IDC_CD_UP);
+    ExpectProgram(
+        dlg,
+        {rows[0], rows[1], rows[2], L"04:Track 01 [03:00]", L"05:Track 04 [01:00]", L"06:Track 02 [00:20]", L"末尾"},
+        3);
+    Press(dlg, IDC_CD_DOWN);
+    Press(dlg, IDC_CD_REMOVE);
+    ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"05:Track 02 [00:20]", L"末尾"}, 4);
+    Press(dlg, IDC_CD_REMOVE);  // the last entry: 末尾 stays selected
+    ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"末尾"}, 4);
+    Press(dlg, IDC_CD_DOWN);  // nothing below 末尾
+    Press(dlg, IDC_CD_UP);    // nor above it
+    ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"末尾"}, 4);
+
+    // Repeat ticked without a worker reaches the host only when play starts.
+    Press(dlg, IDC_CD_REPEAT);
+    Require(WaitForCondition([&] { return IsChecked(dlg, IDC_CD_REPEAT); }), "repeat ticked");
+    EXPECT_EQ(std::atomic_ref<int>(repeat_).load(), 0);
+    Select(dlg, IDC_CD_PROGRAM, 1);
+    Press(dlg, IDC_CD_PLAY);
+    Require(Played("2:00:00:00"), "play from the selected entry");
+    Require(WaitForText(dlg, IDC_CD_POSITION, L"02/04", 3000), "program position");
+    EXPECT_EQ(GetText(dlg, IDC_CD_TRACK), L"02");
+    EXPECT_EQ(std::atomic_ref<int>(repeat_).load(), 1);
+
+    Press(dlg, IDC_CD_PAUSE);
+    Require(WaitForCondition([&] { return State() == 3; }, 3000), "paused");
+    Press(dlg, IDC_CD_PREV);
+    Require(WaitForText(dlg, IDC_CD_POSITION, L"01/04", 3000), "previous while paused");
+    Press(dlg, IDC_CD_PAUSE);
+    Require(Played("1:00:00:00"), "resumed at the start of the previous entry");
+    const std::wstring shot = ProgramDir() + L"cd-dialog.bmp";
+    EXPECT_TRUE(Screenshot(shot));
+
+    Press(dlg, IDC_CD_STOP);
+    Require(WaitForCondition([&] { return State() == 2; }, 5000), "stopped");
+    Require(WaitForText(dlg, IDC_CD_POSITION, L"00/00", 3000), "idle again");
+    Press(dlg, IDC_CD_PLAY);
+    Require(WaitForCondition([&] { return State() == 1; }, 5000), "playing again");
+    Press(dlg, IDOK);
+  });
+  EXPECT_EQ(State(), 1) << "closing the dialog leaves the disc playing";
+  EXPECT_EQ(sim_.Drive(L'E').mode, UINT{MCI_MODE_PLAY});
+}
+
+TEST_F(CdDialogTest, WatchesTheDiscWithoutAWorker) {
+  Show([&](HWND dlg) {
+    Require(SelectComboIndex(dlg, IDC_CD_DRIVE, 1), "choose E:");
+    Press(dlg, IDC_CD_PLAY);
+    const auto box = AnswerMessageBox(IDOK);
+    Require(box.has_value(), "no message box");
+    EXPECT_EQ(box->text, L"データがありません");
+    EXPECT_EQ(box->caption, L"ZvDll");
+
+    Require(sim_.Insert(L'E', {{CdFrames(0, 30)}, {CdFrames(1, 0)}}), "insert");
+    Require(WaitForCondition([&] { return ListItems(dlg, IDC_CD_TRACKS).size() == 2; }, 3000), "disc seen");
+    ExpectProgram(dlg, {L"01:Track 01 [00:30]", L"02:Track 02 [01:00]", L"末尾"}, 0);
+    Require(sim_.Eject(L'E'), "eject");
+    Require(WaitForCondition([&] { return ListItems(dlg, IDC_CD_TRACKS).empty(); }, 3000), "disc gone");
+    ExpectProgram(dlg, kNoProgram, 0);
+    Press(dlg, IDOK);
+  });
+  EXPECT_EQ(State(), 0);
+}
+
+}  // namespace
