@@ -33,7 +33,7 @@ bool Valid(const std::vector<std::wstring>& arguments) {
     if (a == L"volume" || a == L"wait") {
       if (++i == arguments.size() || !IsNumber(arguments[i])) return false;
     } else if (a != L"play" && a != L"stop" && a != L"pause" && a != L"next" && a != L"prev" && a != L"random" &&
-               a != L"repeat") {
+               a != L"repeat" && a != L"dialog") {
       return false;
     }
   }
@@ -54,6 +54,7 @@ int RunCdCommand(const ZvDllExports& exports, const std::vector<std::wstring>& a
     if (command == L"prev") exports.OnCdCommand(kPrevious);
     if (command == L"random") exports.OnCdrandom(&host.random);
     if (command == L"repeat") exports.OnCdrepeat(&host.repeat);
+    if (command == L"dialog") exports.OnCdPlaydef(&host.random, &host.repeat, &host.state);
     if (command == L"volume") exports.OnMciCdVolume(std::wcstol(arguments[++i].c_str(), nullptr, 10));
     // The player sends the host nothing: waiting here blocks no one.
     if (command == L"wait") ::Sleep(std::wcstoul(arguments[++i].c_str(), nullptr, 10));

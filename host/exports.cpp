@@ -31,6 +31,7 @@ const ExportSlot kSlots[] = {
     {"OnCdrepeat", Bind<&ZvDllExports::OnCdrepeat>},
     {"CloseCdPlay", Bind<&ZvDllExports::CloseCdPlay>},
     {"OnMciCdVolume", Bind<&ZvDllExports::OnMciCdVolume>},
+    {"OnCdPlaydef", Bind<&ZvDllExports::OnCdPlaydef>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -22,6 +22,7 @@ struct ZvDllExports {
   void(WINAPI* OnCdrepeat)(int* flag);
   void(WINAPI* CloseCdPlay)(void* unused);
   void(WINAPI* OnMciCdVolume)(int step);
+  void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
 };
 
 // The names of the exports above, in the order of the structure.

@@ -6,7 +6,7 @@
 //   zvhost tags write FILE --kind N [--title T] … [--info ID=TEXT]… [--rename NEW]
 //   zvhost tags edit [--all] FILE…           the tag dialog on the files, one by one or all at once
 //   zvhost cd COMMAND…                     the CD player: play stop pause next prev random repeat
-//                                          volume N (percent) wait MS, in order; closed at the end
+//                                          volume N (percent) wait MS dialog, in order; closed at the end
 #include <windows.h>
 
 #include <cstdio>
@@ -73,7 +73,7 @@ int Usage() {
       L"       zvhost tags write ファイル --kind 種別 [--title 曲名] [--artist 名前] [--album 名前] [--year 年]\n"
       L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n"
       L"       zvhost tags edit [--all] ファイル…\n"
-      L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒…\n",
+      L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n",
       stderr);
   return 2;
 }
