@@ -51,6 +51,36 @@ class CdDialogTest : public ::testing::Test {
   int random_ = 0, repeat_ = 0, state_ = 0;
 };
 
+// The pixels of a bitmap as 32-bit colours.
+std::vector<DWORD> Pixels(HBITMAP bitmap) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = 15;
+  info.bmiHeader.biHeight = -15;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> pixels(15 * 15);
+  HDC screen = GetDC(nullptr);
+  const int rows = bitmap ? GetDIBits(screen, bitmap, 0, 15, pixels.data(), &info, DIB_RGB_COLORS) : 0;
+  ReleaseDC(nullptr, screen);
+  return rows == 15 ? pixels : std::vector<DWORD>{};
+}
+// Which of the library's bitmaps each transport button shows, by their pixels.
+std::vector<int> ButtonBitmaps(HWND dlg) {
+  std::vector<int> shown;
+  for (int id : {IDC_CD_PREV, IDC_CD_PLAY, IDC_CD_PAUSE, IDC_CD_STOP, IDC_CD_NEXT}) {
+    const auto image = reinterpret_cast<HBITMAP>(SendMessageW(GetDlgItem(dlg, id), BM_GETIMAGE, IMAGE_BITMAP, 0));
+    int found = 0;
+    for (int resource = 2031; resource <= 2045 && !found; ++resource) {
+      HBITMAP own = LoadBitmapW(GetModuleHandleW(L"ZvDll.dll"), MAKEINTRESOURCEW(resource));
+      if (own && Pixels(own) == Pixels(image)) found = resource;
+      if (own) DeleteObject(own);
+    }
+    shown.push_back(found);
+  }
+  return shown;
+}
+
 void Select(HWND dlg, int list, int row) { Require(SelectListIndex(dlg, list, row), "select row"); }
 void Press(HWND dlg, int button) { Require(Click(dlg, button), "click " + std::to_string(button)); }
 void ExpectProgram(HWND dlg, const std::vector<std::wstring>& rows, int selected) {
@@ -67,6 +97,8 @@ TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
     EXPECT_TRUE(ListItems(dlg, IDC_CD_TRACKS).empty()) << "D: is empty";
     ExpectProgram(dlg, kNoProgram, 0);
     EXPECT_EQ(GetText(dlg, IDC_CD_TIME), L"00:00(00:00)");
+    // Not playing (state 0): play grey, the others black.
+    EXPECT_EQ(ButtonBitmaps(dlg), (std::vector<int>{2031, 2039, 2036, 2042, 2034}));
 
     Require(SelectComboIndex(dlg, IDC_CD_DRIVE, 1), "choose E:");
     const std::vector<std::wstring> tracks = {L"Track 01 [03:00]", L"Track 02 [00:20]", L"Track 03 [02:00]",
@@ -112,6 +144,7 @@ TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
 
     Press(dlg, IDC_CD_PAUSE);
     Require(WaitForCondition([&] { return State() == 3; }, 3000), "paused");
+    Require(WaitForCondition([&] { return ButtonBitmaps(dlg)[1] == 2038; }, 3000), "play resumes: black");
     Press(dlg, IDC_CD_PREV);
     Require(WaitForText(dlg, IDC_CD_POSITION, L"01/04", 3000), "previous while paused");
     Press(dlg, IDC_CD_PAUSE);
@@ -122,6 +155,8 @@ TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
     Press(dlg, IDC_CD_STOP);
     Require(WaitForCondition([&] { return State() == 2; }, 5000), "stopped");
     Require(WaitForText(dlg, IDC_CD_POSITION, L"00/00", 3000), "idle again");
+    const std::vector<int> stopped = {2032, 2038, 2037, 2043, 2035};
+    Require(WaitForCondition([&] { return ButtonBitmaps(dlg) == stopped; }, 3000), "stopped: only play black");
     Press(dlg, IDC_CD_PLAY);
     Require(WaitForCondition([&] { return State() == 1; }, 5000), "playing again");
     Press(dlg, IDOK);
