@@ -111,18 +111,20 @@ CString CCdPlayDlg::SelectedDrive() {
   return strDrive;
 }
 
+void CCdPlayDlg::AddTrackRow(INT_PTR nTrack) {
+  CString strRow;
+  strRow.Format(L"Track %02d [%02d:%02d]", static_cast<int>(nTrack + 1), MsfMinutes(m_aLength[nTrack]),
+                MsfSeconds(m_aLength[nTrack]));
+  Send(IDC_CD_TRACKS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strRow.GetString()));
+}
+
 void CCdPlayDlg::FillTrackList(const CString& strDrive, BOOL bReset) {
   Send(IDC_CD_TRACKS, LB_RESETCONTENT);
   if (!bReset && g_pCdPlayThread) {
     // The worker's thread does not change these two: read without the lock.
     m_aProgram.Copy(g_pCdPlayThread->m_aProgram);
     m_aLength.Copy(g_pCdPlayThread->m_aLength);
-    for (INT_PTR i = 0; i < m_aLength.GetCount(); ++i) {
-      CString strRow;
-      strRow.Format(L"Track %02d [%02d:%02d]", static_cast<int>(i + 1), MsfMinutes(m_aLength[i]),
-                    MsfSeconds(m_aLength[i]));
-      Send(IDC_CD_TRACKS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strRow.GetString()));
-    }
+    for (INT_PTR i = 0; i < m_aLength.GetCount(); ++i) AddTrackRow(i);
     FillProgramList(static_cast<int>(g_pCdPlayThread->m_nListPos.load()));
     return;
   }
@@ -138,10 +140,7 @@ void CCdPlayDlg::FillTrackList(const CString& strDrive, BOOL bReset) {
   for (DWORD dwTrack = 1; dwTrack <= dwTracks; ++dwTrack) {
     DWORD_PTR dwLength = 0;
     if (!device.Query(MCI_STATUS_LENGTH, MCI_TRACK, dwTrack, dwLength)) break;
-    m_aLength.Add(dwLength);
-    CString strRow;
-    strRow.Format(L"Track %02d [%02d:%02d]", static_cast<int>(dwTrack), MsfMinutes(dwLength), MsfSeconds(dwLength));
-    Send(IDC_CD_TRACKS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strRow.GetString()));
+    AddTrackRow(m_aLength.Add(dwLength));
     if (bReset) m_aProgram.Add(dwTrack - 1);
   }
   FillProgramList(0);

@@ -60,6 +60,7 @@ class CCdPlayDlg : public CDialog {
 
  private:
   void FillTrackList(const CString& strDrive, BOOL bReset);
+  void AddTrackRow(INT_PTR nTrack);
   void FillProgramList(int nSelect);
   void UpdateButtons(BOOL bLoad);
   void StartPlay(BOOL bRestart);
