@@ -5,6 +5,8 @@
 //   zvhost tags read FILE…                 the tags the reader hangs on each file's record
 //   zvhost tags write FILE --kind N [--title T] … [--info ID=TEXT]… [--rename NEW]
 //   zvhost tags edit [--all] FILE…           the tag dialog on the files, one by one or all at once
+//   zvhost print FILE [--face F] [--height H] [--margins L,R,T,B] [--chars N] [--tabs N] [--line-numbers]
+//                [--select-printer]         the print dialog on the file read into memory
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "exports.h"
 #include "print.h"
+#include "print_command.h"
 #include "tags_command.h"
 
 void Print(const std::wstring& text, FILE* stream) {
@@ -69,7 +72,9 @@ int Usage() {
       L"       zvhost tags read ファイル…\n"
       L"       zvhost tags write ファイル --kind 種別 [--title 曲名] [--artist 名前] [--album 名前] [--year 年]\n"
       L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n"
-      L"       zvhost tags edit [--all] ファイル…\n",
+      L"       zvhost tags edit [--all] ファイル…\n"
+      L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
+      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n",
       stderr);
   return 2;
 }
@@ -110,6 +115,10 @@ int RunCommand(HostSession& session) {
   if (command == L"info") return ShowInfo(session.library);
   if (command == L"tags") {
     const int status = RunTagsCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
+    return status == 2 ? Usage() : status;
+  }
+  if (command == L"print") {
+    const int status = RunPrintCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
     return status == 2 ? Usage() : status;
   }
   if (command == L"compare") {

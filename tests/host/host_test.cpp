@@ -37,7 +37,7 @@ TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
   HMODULE library = LoadLibraryUnderTest();
   ASSERT_TRUE(library) << "error " << ::GetLastError();
   const std::vector<std::string> expected = {"DisableWow64FsRedirection", "ReadMpegTagData", "RevertWow64FsRedirection",
-                                             "WriteMpegTagData", "ZvCmpBinaryDlg", "ZvTagMakeDlg"};
+                                             "WriteMpegTagData", "ZvCmpBinaryDlg", "ZvPrintTextDlg", "ZvTagMakeDlg"};
   EXPECT_EQ(ExportNames(library), expected);
 }
 
