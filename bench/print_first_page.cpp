@@ -1,0 +1,137 @@
+// Times the print as the host runs it: ZvPrintTextDlg on a text read into
+// memory, 印刷 pressed by a watcher thread, the clock running from the click
+// until the worker's first EndPage returns; then 中止, timed until the export
+// returns. EndPage is watched through ZvDll.dll's import table, so the
+// library runs unchanged.
+//   print_first_page FILE
+// Prints the milliseconds to the first page, the milliseconds from 中止 to the
+// dialog's end, and the pages finished by then.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench_clock.h"
+#include "dialog_driver.h"
+#include "library.h"
+#include "print_param.h"
+
+namespace {
+
+std::atomic<double> g_firstPageEnd{0};
+std::atomic<int> g_pagesEnded{0};
+int(WINAPI* g_endPage)(HDC) = nullptr;
+
+int WINAPI TimedEndPage(HDC dc) {
+  const int result = g_endPage(dc);
+  if (g_pagesEnded++ == 0) g_firstPageEnd = Now();
+  return result;
+}
+
+// Points the module's import of gdi32's EndPage at TimedEndPage.
+bool WatchEndPage(HMODULE module) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  g_endPage = zvtest::GetExport<int(WINAPI*)(HDC)>(::GetModuleHandleW(L"gdi32.dll"), "EndPage");
+  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); import->Name;
+       ++import) {
+    if (_stricmp(reinterpret_cast<const char*>(base + import->Name), "gdi32.dll") != 0) continue;
+    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA64*>(base + import->FirstThunk); slot->u1.Function; ++slot) {
+      if (slot->u1.Function != reinterpret_cast<ULONGLONG>(g_endPage)) continue;
+      DWORD protection = 0;
+      ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+      slot->u1.Function = reinterpret_cast<ULONGLONG>(&TimedEndPage);
+      ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<char> ReadWholeFile(const wchar_t* path) {
+  std::vector<char> bytes;
+  HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  LARGE_INTEGER size{};
+  if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) return bytes;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  DWORD got = 0;
+  for (size_t done = 0; done < bytes.size(); done += got) {
+    if (!::ReadFile(file, bytes.data() + done, static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24)),
+                    &got, nullptr) ||
+        got == 0) {
+      bytes.clear();
+      break;
+    }
+  }
+  ::CloseHandle(file);
+  return bytes;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: print_first_page FILE\n");
+    return 2;
+  }
+  HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
+  const auto print = zvtest::GetExport<void(WINAPI*)(PRINTTEXTPARAM*)>(library, "ZvPrintTextDlg");
+  if (!print || !WatchEndPage(library)) {
+    std::fprintf(stderr, "print_first_page: ZvDll.dll, its ZvPrintTextDlg export or its EndPage import is missing\n");
+    return 1;
+  }
+  const std::vector<char> text = ReadWholeFile(argv[1]);
+  if (text.empty()) {
+    std::fprintf(stderr, "print_first_page: cannot read the text\n");
+    return 1;
+  }
+  // The host's settings: VL Gothic at 10 points, 80 characters, 20 mm margins,
+  // file name, page numbers and row numbers; as many lines as fit (54).
+  BOOL selectPrinter = FALSE, lineNumbers = TRUE;
+  wchar_t faceName[LF_FACESIZE] = L"VL Gothic";
+  BYTE charSet = SHIFTJIS_CHARSET;
+  int height = -20, width = 0, left = 20, right = 20, top = 20, bottom = 20;
+  PRINTTEXTPARAM record{};
+  record.pbSelectPrinter = &selectPrinter;
+  record.pbLineNumbers = &lineNumbers;
+  record.pszFaceName = faceName;
+  record.pbCharSet = &charSet;
+  record.pnFontHeight = &height;
+  record.pnFontWidth = &width;
+  record.nLineChars = 80;
+  wcscpy_s(record.szFileName, L"bench-first-page.txt");
+  record.pText = reinterpret_cast<const BYTE*>(text.data());
+  record.nTextSize = static_cast<int>(text.size());
+  record.nTabColumns = 8;
+  record.pnMarginLeft = &left;
+  record.pnMarginRight = &right;
+  record.pnMarginTop = &top;
+  record.pnMarginBottom = &bottom;
+
+  std::atomic<double> clicked{0}, stopped{0};
+  zvtest::UiScript script(
+      [&] {
+        HWND dlg = zvtest::RequireDialog(L"テキストの印刷");
+        zvtest::Require(zvtest::SetText(dlg, 1001, L"54"), "54 lines");
+        zvtest::Require(zvtest::Click(dlg, 1004) && zvtest::Click(dlg, 1005), "header and footer");
+        zvtest::Require(zvtest::WaitForCondition([&] { return zvtest::IsChecked(dlg, 1005); }), "options set");
+        clicked = Now();
+        zvtest::Require(zvtest::Click(dlg, IDOK), "印刷");
+        zvtest::Require(zvtest::WaitForCondition([&] { return g_pagesEnded > 0; }, 30000), "no page within 30 s");
+        stopped = Now();
+        zvtest::Require(zvtest::Click(dlg, 1013), "中止");
+      },
+      120000);
+  print(&record);
+  const double ended = Now();
+  if (!script.Join()) {
+    std::fprintf(stderr, "print_first_page: %s\n", script.Failure().c_str());
+    return 1;
+  }
+  std::printf("%.1f %.1f %d\n", (g_firstPageEnd - clicked) * 1000, (ended - stopped) * 1000, g_pagesEnded.load());
+  return 0;
+}
