@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "bench_clock.h"
+#include "bench_file.h"
 #include "dialog_driver.h"
 #include "library.h"
-#include "print_param.h"
+#include "print_host.h"
 
 namespace {
 
@@ -52,25 +53,6 @@ bool WatchEndPage(HMODULE module) {
   return false;
 }
 
-std::vector<char> ReadWholeFile(const wchar_t* path) {
-  std::vector<char> bytes;
-  HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  LARGE_INTEGER size{};
-  if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) return bytes;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD got = 0;
-  for (size_t done = 0; done < bytes.size(); done += got) {
-    if (!::ReadFile(file, bytes.data() + done, static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24)),
-                    &got, nullptr) ||
-        got == 0) {
-      bytes.clear();
-      break;
-    }
-  }
-  ::CloseHandle(file);
-  return bytes;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -84,33 +66,17 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "print_first_page: ZvDll.dll, its ZvPrintTextDlg export or its EndPage import is missing\n");
     return 1;
   }
-  const std::vector<char> text = ReadWholeFile(argv[1]);
+  const std::vector<std::uint8_t> text = ReadWholeFile(argv[1]);
   if (text.empty()) {
     std::fprintf(stderr, "print_first_page: cannot read the text\n");
     return 1;
   }
   // The host's settings: VL Gothic at 10 points, 80 characters, 20 mm margins,
   // file name, page numbers and row numbers; as many lines as fit (54).
-  BOOL selectPrinter = FALSE, lineNumbers = TRUE;
-  wchar_t faceName[LF_FACESIZE] = L"VL Gothic";
-  BYTE charSet = SHIFTJIS_CHARSET;
-  int height = -20, width = 0, left = 20, right = 20, top = 20, bottom = 20;
-  PRINTTEXTPARAM record{};
-  record.pbSelectPrinter = &selectPrinter;
-  record.pbLineNumbers = &lineNumbers;
-  record.pszFaceName = faceName;
-  record.pbCharSet = &charSet;
-  record.pnFontHeight = &height;
-  record.pnFontWidth = &width;
-  record.nLineChars = 80;
-  wcscpy_s(record.szFileName, L"bench-first-page.txt");
-  record.pText = reinterpret_cast<const BYTE*>(text.data());
-  record.nTextSize = static_cast<int>(text.size());
-  record.nTabColumns = 8;
-  record.pnMarginLeft = &left;
-  record.pnMarginRight = &right;
-  record.pnMarginTop = &top;
-  record.pnMarginBottom = &bottom;
+  zvtest::PrintHost host;
+  host.lineNumbers = TRUE;
+  host.text.assign(text.begin(), text.end());
+  PRINTTEXTPARAM record = host.Record(L"bench-first-page.txt");
 
   std::atomic<double> clicked{0}, stopped{0};
   zvtest::UiScript script(
