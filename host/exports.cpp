@@ -22,6 +22,7 @@ const ExportSlot kSlots[] = {
     {"DisableWow64FsRedirection", Bind<&ZvDllExports::DisableWow64FsRedirection>},
     {"RevertWow64FsRedirection", Bind<&ZvDllExports::RevertWow64FsRedirection>},
     {"ZvCmpBinaryDlg", Bind<&ZvDllExports::ZvCmpBinaryDlg>},
+    {"ZvPrintTextDlg", Bind<&ZvDllExports::ZvPrintTextDlg>},
     {"ReadMpegTagData", Bind<&ZvDllExports::ReadMpegTagData>},
     {"WriteMpegTagData", Bind<&ZvDllExports::WriteMpegTagData>},
     {"ZvTagMakeDlg", Bind<&ZvDllExports::ZvTagMakeDlg>},

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "print_param.h"
 #include "tag_record.h"
 
 struct ZvDllExports {
   void(WINAPI* DisableWow64FsRedirection)();
   void(WINAPI* RevertWow64FsRedirection)();
   void(WINAPI* ZvCmpBinaryDlg)(LPCWSTR curDir, LPCWSTR file1, LPCWSTR file2);
+  void(WINAPI* ZvPrintTextDlg)(PRINTTEXTPARAM* param);
   int(WINAPI* ReadMpegTagData)(FILEENTRY* entry, MPEGAUDIOINFO* info);
   int(WINAPI* WriteMpegTagData)(const FILEENTRY* work, FILEENTRY* entry);
   INT_PTR(WINAPI* ZvTagMakeDlg)(int allAtOnce, CFileEntryArray* files);

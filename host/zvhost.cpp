@@ -7,6 +7,8 @@
 //   zvhost tags edit [--all] FILE…           the tag dialog on the files, one by one or all at once
 //   zvhost cd COMMAND…                     the CD player: play stop pause next prev random repeat
 //                                          volume N (percent) wait MS dialog, in order; closed at the end
+//   zvhost print FILE [--face F] [--height H] [--margins L,R,T,B] [--chars N] [--tabs N] [--line-numbers]
+//                [--select-printer]         the print dialog on the file read into memory
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include "cd_command.h"
 #include "exports.h"
 #include "print.h"
+#include "print_command.h"
 #include "tags_command.h"
 
 void Print(const std::wstring& text, FILE* stream) {
@@ -73,7 +76,9 @@ int Usage() {
       L"       zvhost tags write ファイル --kind 種別 [--title 曲名] [--artist 名前] [--album 名前] [--year 年]\n"
       L"                         [--comment 文] [--genre 番号] [--info ID=文]… [--rename 新しい名前]\n"
       L"       zvhost tags edit [--all] ファイル…\n"
-      L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n",
+      L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n"
+      L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
+      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n",
       stderr);
   return 2;
 }
@@ -118,6 +123,10 @@ int RunCommand(HostSession& session) {
   }
   if (command == L"cd") {
     const int status = RunCdCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
+    return status == 2 ? Usage() : status;
+  }
+  if (command == L"print") {
+    const int status = RunPrintCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
     return status == 2 ? Usage() : status;
   }
   if (command == L"compare") {

@@ -35,3 +35,39 @@ class ZVFW_API CFileDialog : public CDialog {
   CString m_strFilter;    // NUL-separated, as the system reads it
   CString m_strFileName;  // m_ofn.lpstrFile points into this buffer
 };
+
+// The font dialog on a caller's LOGFONTW, which receives the chosen font.
+class ZVFW_API CFontDialog : public CDialog {
+ public:
+  // With a printer DC the fonts listed are those of that printer.
+  explicit CFontDialog(LPLOGFONTW lplfInitial = nullptr, DWORD dwFlags = CF_EFFECTS | CF_SCREENFONTS,
+                       CDC* pdcPrinter = nullptr, CWnd* pParentWnd = nullptr);
+
+  // IDOK when a font was chosen, IDCANCEL otherwise.
+  INT_PTR DoModal() override;
+
+  CHOOSEFONTW m_cf;
+
+ private:
+  LOGFONTW m_lf;  // the font chosen when the caller gave none
+};
+
+// The print dialog, or the default printer without a dialog.
+class ZVFW_API CPrintDialog : public CDialog {
+ public:
+  explicit CPrintDialog(BOOL bPrintSetupOnly,
+                        DWORD dwFlags = PD_ALLPAGES | PD_USEDEVMODECOPIES | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE |
+                                        PD_NOSELECTION,
+                        CWnd* pParentWnd = nullptr);
+  ~CPrintDialog() override;
+
+  // IDOK when the user confirmed a printer, IDCANCEL otherwise.
+  INT_PTR DoModal() override;
+  // The default printer without showing anything; FALSE when there is none.
+  BOOL GetDefaults();
+  // The DC made for the chosen printer, now the caller's to delete.
+  HDC GetPrinterDC() const { return m_pd.hDC; }
+  CString GetDeviceName() const;
+
+  PRINTDLGW m_pd;
+};

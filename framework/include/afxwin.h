@@ -404,6 +404,70 @@ ZVFW_API int AFXAPI AfxMessageBox(LPCWSTR lpszText, UINT nType = MB_OK, UINT nID
 ZVFW_API int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 
 // ---------------------------------------------------------------------------
+// GDI: fonts and device contexts.
+
+class ZVFW_API CFont : public CObject {
+ public:
+  CFont() = default;
+  ~CFont() override;  // deletes the font it owns
+  CFont(const CFont&) = delete;
+  CFont& operator=(const CFont&) = delete;
+
+  BOOL CreateFontIndirect(const LOGFONTW* lpLogFont);
+  BOOL DeleteObject();
+  HFONT GetSafeHandle() const { return m_hObject; }
+  operator HFONT() const { return m_hObject; }
+
+  HFONT m_hObject = nullptr;
+};
+
+// A device context. The output and attribute handles are the same here (no
+// print preview); metrics are read from the attribute handle.
+class ZVFW_API CDC : public CObject {
+ public:
+  CDC() = default;
+  ~CDC() override;  // deletes an attached DC
+  CDC(const CDC&) = delete;
+  CDC& operator=(const CDC&) = delete;
+
+  BOOL Attach(HDC hDC);
+  HDC Detach();
+  BOOL DeleteDC();
+  HDC GetSafeHdc() const { return m_hDC; }
+  operator HDC() const { return m_hDC; }
+
+  // The font selected before; a pointer valid while this object lives.
+  CFont* SelectObject(CFont* pFont);
+  BOOL GetTextMetrics(LPTEXTMETRICW lpMetrics) const { return ::GetTextMetricsW(m_hAttribDC, lpMetrics); }
+  BOOL TextOut(int x, int y, LPCWSTR lpszString, int nCount) { return ::TextOutW(m_hDC, x, y, lpszString, nCount); }
+  // Each character placed lpDxWidths[i] after the one before it.
+  BOOL ExtTextOut(int x, int y, LPCWSTR lpszString, UINT nCount, const int* lpDxWidths) {
+    return ::ExtTextOutW(m_hDC, x, y, 0, nullptr, lpszString, nCount, lpDxWidths);
+  }
+  COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
+  COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
+  int SetMapMode(int nMapMode) { return ::SetMapMode(m_hDC, nMapMode); }
+  SIZE SetWindowExt(int cx, int cy);
+  SIZE SetViewportExt(int cx, int cy);
+  int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hAttribDC, nIndex); }
+  // Device pixels to 0.01 mm, against the device's pixels per logical inch.
+  void DPtoHIMETRIC(LPSIZE lpSize) const;
+
+  int StartDoc(LPDOCINFOW lpDocInfo) { return ::StartDocW(m_hDC, lpDocInfo); }
+  int StartPage() { return ::StartPage(m_hDC); }
+  int EndPage() { return ::EndPage(m_hDC); }
+  int EndDoc() { return ::EndDoc(m_hDC); }
+  int AbortDoc() { return ::AbortDoc(m_hDC); }
+
+  HDC m_hDC = nullptr;
+  HDC m_hAttribDC = nullptr;
+
+ private:
+  CFont* m_pSelectedFont = nullptr;  // the last font selected through this object
+  CFont m_fontBefore;                // wraps, never owns, a font that was not ours
+};
+
+// ---------------------------------------------------------------------------
 // Dialogs.
 
 class ZVFW_API CDialog : public CWnd {

@@ -42,7 +42,7 @@ TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
                                              "OnCdrepeat",       "OnMciCdVolume",
                                              "ReadMpegTagData",  "RevertWow64FsRedirection",
                                              "WriteMpegTagData", "ZvCmpBinaryDlg",
-                                             "ZvTagMakeDlg"};
+                                             "ZvPrintTextDlg",   "ZvTagMakeDlg"};
   EXPECT_EQ(ExportNames(library), expected);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialog_driver.h"
+#include "dialog_layout.h"
 #include "test_files.h"
 
 namespace {
@@ -20,18 +21,6 @@ struct Control {
   const wchar_t* className;
   std::wstring caption;
 };
-
-std::vector<HWND> Children(HWND dialog) {
-  std::vector<HWND> children;
-  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    children.push_back(child);
-  }
-  return children;
-}
-
-bool IsGroupBox(HWND window) {
-  return ClassName(window) == L"Button" && (::GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-}
 
 TEST(TagDialogLayout, HoldsEveryControlWithNothingOverlappingOrCutOff) {
   HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
@@ -84,7 +73,7 @@ TEST(TagDialogLayout, HoldsEveryControlWithNothingOverlappingOrCutOff) {
     EXPECT_EQ(::GetWindowLongW(box, GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX) << tick;
   }
   std::vector<std::wstring> labels;
-  for (HWND child : Children(dialog)) {
+  for (HWND child : ChildWindows(dialog)) {
     if (static_cast<WORD>(::GetDlgCtrlID(child)) == 0xFFFF && ClassName(child) == L"Static") {
       labels.push_back(WindowText(child));
     }
@@ -94,39 +83,7 @@ TEST(TagDialogLayout, HoldsEveryControlWithNothingOverlappingOrCutOff) {
                                                L"リリース", L"ジャンル", L"コメント", L"ソース", L"ソフトウェア",
                                                L"著作権", L"エンジニア"}));
 
-  // Geometry in screen pixels of the real font.
-  RECT client;
-  ::GetClientRect(dialog, &client);
-  ::MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
-  HDC dc = ::GetDC(dialog);
-  ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
-  const std::vector<HWND> children = Children(dialog);
-  for (size_t i = 0; i < children.size(); ++i) {
-    RECT a, overlap;
-    ::GetWindowRect(children[i], &a);
-    const std::wstring name = std::to_wstring(::GetDlgCtrlID(children[i])) + L" " + WindowText(children[i]);
-    EXPECT_TRUE(a.left >= client.left && a.top >= client.top && a.right <= client.right && a.bottom <= client.bottom)
-        << Utf8(name) << " leaves the dialog";
-    const std::wstring text = WindowText(children[i]);
-    const LONG style = ::GetWindowLongW(children[i], GWL_STYLE);
-    const bool boxed = ClassName(children[i]) == L"Button" &&
-                       ((style & BS_TYPEMASK) == BS_AUTOCHECKBOX || (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON);
-    SIZE extent{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    const LONG room = (a.right - a.left) - (boxed ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
-    if (!text.empty() && !IsGroupBox(children[i]) && ::GetDlgCtrlID(children[i]) != 1576) {
-      EXPECT_LE(extent.cx, room) << Utf8(name) << " is cut off";
-    }
-    if (IsGroupBox(children[i])) continue;
-    for (size_t j = i + 1; j < children.size(); ++j) {
-      if (IsGroupBox(children[j])) continue;
-      RECT b;
-      ::GetWindowRect(children[j], &b);
-      EXPECT_FALSE(::IntersectRect(&overlap, &a, &b))
-          << Utf8(name) << " overlaps " << ::GetDlgCtrlID(children[j]) << " " << Utf8(WindowText(children[j]));
-    }
-  }
-  ::ReleaseDC(dialog, dc);
+  ExpectCleanLayout(dialog, {1576});
 
   ::ShowWindow(dialog, SW_SHOW);
   ::UpdateWindow(dialog);

@@ -1,0 +1,37 @@
+// What the test environment's PDF printer made of a print job: CUPS writes
+// each job as "<document name>-job_<N>.pdf" into ZV_PDF_DIR (scripts/wine-env
+// up), and the text is read back with pdftotext -layout. Unix programs run
+// from Wine through /bin/sh; Wine gives no handle to wait on for them, so their
+// output is watched for as a file.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace zvtest {
+
+// The output folder as CUPS names it; empty when the environment is not up.
+std::string PdfFolder();
+// The same file as Wine sees it (Z: is the Unix root).
+std::wstring WindowsPath(const std::string& unixPath);
+
+// Runs a shell command line and returns its standard output and error, or
+// nullopt when it has not finished within the timeout.
+std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs = 30000);
+
+struct PrintedPdf {
+  std::string text;  // pdftotext -layout, pages ended by form feeds
+  int pages = 0;
+};
+// Waits for the whole PDF of the job whose document name contains token, reads
+// it back and deletes it; nullopt, with the reason on stderr, when none comes.
+std::optional<PrintedPdf> TakePrintedPdf(const std::string& token, DWORD timeoutMs = 60000);
+// True when a PDF whose name contains token is in the folder now.
+bool PdfExists(const std::string& token);
+
+// The spooler's pending jobs as lpstat -o lists them; empty when there are none.
+std::string PendingJobs();
+
+}  // namespace zvtest
