@@ -3,6 +3,7 @@
 #include <afxdllx.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <span>
 
@@ -51,6 +52,8 @@ const InfoField kInfoFields[] = {
     {IDC_TAG_INFO_ENGINEER, IDC_TAG_USE_INFO_ENGINEER, L"IENG"},
 };
 constexpr size_t kId3FieldCount = std::size(kId3Fields);
+// The sixteen ticks have consecutive ids.
+static_assert(IDC_TAG_USE_INFO_SOURCE - IDC_TAG_USE_ALBUM + 1 == 16);
 static_assert(kId3FieldCount + std::size(kInfoFields) == 16, "one tick per field");
 
 // The radio of each tag kind, by kind.
@@ -106,18 +109,11 @@ void CTagMakeDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CTagMakeDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  for (const Id3Field& field : kId3Fields) {
+  for (int nUse = IDC_TAG_USE_ALBUM; nUse <= IDC_TAG_USE_INFO_SOURCE; ++nUse) {
     if (m_bAllAtOnce) {
-      CheckDlgButton(field.nUse, BST_CHECKED);
+      CheckDlgButton(nUse, BST_CHECKED);
     } else {
-      ::EnableWindow(::GetDlgItem(m_hWnd, field.nUse), FALSE);
-    }
-  }
-  for (const InfoField& field : kInfoFields) {
-    if (m_bAllAtOnce) {
-      CheckDlgButton(field.nUse, BST_CHECKED);
-    } else {
-      ::EnableWindow(::GetDlgItem(m_hWnd, field.nUse), FALSE);
+      ::EnableWindow(::GetDlgItem(m_hWnd, nUse), FALSE);
     }
   }
 
@@ -259,30 +255,29 @@ void CTagMakeDlg::OnSkip() {
 
 void CTagMakeDlg::OnCancel() { CDialog::OnCancel(); }
 
-void CTagMakeDlg::OnCopyToInfo() {
-  const struct {
-    int nFrom, nTo;
-  } copies[] = {{IDC_TAG_ALBUM, IDC_TAG_INFO_ALBUM},   {IDC_TAG_ARTIST, IDC_TAG_INFO_ARTIST},
-                {IDC_TAG_COMMENT, IDC_TAG_INFO_COMMENT}, {IDC_TAG_GENRE, IDC_TAG_INFO_GENRE},
-                {IDC_TAG_YEAR, IDC_TAG_INFO_YEAR},       {IDC_TAG_TITLE, IDC_TAG_INFO_NAME}};
-  for (const auto& copy : copies) {
+void CTagMakeDlg::CopyTexts(std::initializer_list<TextCopy> copies) {
+  for (const TextCopy& copy : copies) {
     CString text;
     GetDlgItemText(copy.nFrom, text);
     SetDlgItemText(copy.nTo, text);
   }
 }
 
+void CTagMakeDlg::OnCopyToInfo() {
+  CopyTexts({{IDC_TAG_ALBUM, IDC_TAG_INFO_ALBUM},
+             {IDC_TAG_ARTIST, IDC_TAG_INFO_ARTIST},
+             {IDC_TAG_COMMENT, IDC_TAG_INFO_COMMENT},
+             {IDC_TAG_GENRE, IDC_TAG_INFO_GENRE},
+             {IDC_TAG_YEAR, IDC_TAG_INFO_YEAR},
+             {IDC_TAG_TITLE, IDC_TAG_INFO_NAME}});
+}
+
 void CTagMakeDlg::OnCopyToId3() {
-  const struct {
-    int nFrom, nTo;
-  } copies[] = {{IDC_TAG_INFO_ALBUM, IDC_TAG_ALBUM},     {IDC_TAG_INFO_ARTIST, IDC_TAG_ARTIST},
-                {IDC_TAG_INFO_COMMENT, IDC_TAG_COMMENT}, {IDC_TAG_INFO_YEAR, IDC_TAG_YEAR},
-                {IDC_TAG_INFO_NAME, IDC_TAG_TITLE}};
-  for (const auto& copy : copies) {
-    CString text;
-    GetDlgItemText(copy.nFrom, text);
-    SetDlgItemText(copy.nTo, text);
-  }
+  CopyTexts({{IDC_TAG_INFO_ALBUM, IDC_TAG_ALBUM},
+             {IDC_TAG_INFO_ARTIST, IDC_TAG_ARTIST},
+             {IDC_TAG_INFO_COMMENT, IDC_TAG_COMMENT},
+             {IDC_TAG_INFO_YEAR, IDC_TAG_YEAR},
+             {IDC_TAG_INFO_NAME, IDC_TAG_TITLE}});
   // The genre names are exact: "rock" is not "Rock".
   CString genre;
   GetDlgItemText(IDC_TAG_INFO_GENRE, genre);

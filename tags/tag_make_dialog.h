@@ -5,6 +5,8 @@
 
 #include <afxwin.h>
 
+#include <initializer_list>
+
 #include "tag_record.h"
 
 // Control ids of dialog 181.
@@ -97,6 +99,10 @@ class CTagMakeDlg : public CDialog {
   void EnableRiffControls(BOOL bEnable);
   void CheckKind(UINT nKind);
   UINT CheckedKind() const;
+  struct TextCopy {
+    int nFrom, nTo;  // edit (or the genre list) to edit
+  };
+  void CopyTexts(std::initializer_list<TextCopy> copies);
   void SelectGenre(BYTE byGenre);
   BYTE SelectedGenre() const;
   // One file's write; false when the user chose to stop.
