@@ -639,6 +639,12 @@ struct UiScript::State {
 };
 
 UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std::make_shared<State>()) {
+  // Wine loads its display driver on a process's first window call and takes
+  // the loader lock to do it. Were the watcher the first, while this thread
+  // loads a DLL whose attach code touches the display (the library's imports
+  // do), the two would wait for each other for ever: load it here, before
+  // the watcher exists.
+  ::GetDesktopWindow();
   state_->script = std::move(script);
   state_->worker = std::thread([state = state_] {
     t_cancelled = &state->cancelled;
