@@ -45,7 +45,7 @@ void RequireShown(HWND picker, const std::wstring& text) {
 
 LRESULT TreeSend(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(tree, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+  SendMessageTimeoutW(tree, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
   return static_cast<LRESULT>(result);
 }
 

@@ -83,12 +83,15 @@ std::wstring StoredTitle(HWND window) {
   return buffer;
 }
 
+// No SMTO_ABORTIFHUNG: a thread counts as hung when it has not asked for a
+// message for 5 s, which is every test thread that prepared files that long
+// before its dialog's message loop began. The timeout alone bounds the wait.
 std::wstring TextOf(HWND window, UINT timeoutMs) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length)) return {};
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, timeoutMs, &length)) return {};
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
                            timeoutMs, &copied))
     return {};
   text.resize(copied < text.size() ? copied : text.size() - 1);
@@ -97,7 +100,7 @@ std::wstring TextOf(HWND window, UINT timeoutMs) {
 
 bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr) {
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
                              result ? result : &ignored) != 0;
 }
 
