@@ -1,12 +1,14 @@
 // The print dialog driven as a person drives it, through ZvPrintTextDlg, on
 // the test environment's PDF printer: the pages read back from the PDF, the
-// refusals, the maxima, the font, the stop button and what the host gets back.
+// refusals, the maxima, the font, the stop button, a document that cannot
+// start and what the host gets back.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <dlgs.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cwchar>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -393,6 +395,52 @@ TEST(PrintDialog, ChosenFontPrintsTheBodyAndLeavesTheHeader) {
     }
   }
   EXPECT_EQ(PendingJobs(), "");
+}
+
+// Wine's spooler writes job n of a process into system32\spool\PRINTERS, job 1
+// into 00001.SPL.
+std::wstring SpoolFile(int job) {
+  wchar_t system[MAX_PATH];
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  wchar_t name[16];
+  std::swprintf(name, std::size(name), L"%05d.SPL", job);
+  return std::wstring(system) + L"\\spool\\PRINTERS\\" + name;
+}
+
+// Starts a document on the PDF printer and drops it: the id of its job. The
+// jobs of a process are numbered from 1 up. (Wine's AbortDoc returns 0 and
+// leaves the spool file behind, never a job: CUPS gets a job only at EndDoc.)
+int TakeJobId() {
+  HDC dc = ::CreateDCW(L"WINSPOOL", L"PDF", nullptr, nullptr);
+  DOCINFOW info{sizeof info, L"zvjobid", nullptr, nullptr, 0};
+  const int job = ::StartDocW(dc, &info);
+  if (job > 0) ::AbortDoc(dc);
+  ::DeleteDC(dc);
+  return job;
+}
+
+// Another program holds the spool file of the print's job, so StartDocW fails:
+// the dialog closes as after a print, without a message and without a job.
+TEST(PrintDialog, ClosesWithoutAMessageWhenTheDocumentCannotStart) {
+  const int lastJob = TakeJobId();
+  ASSERT_GT(lastJob, 0);
+  const std::wstring held = SpoolFile(lastJob + 1);
+  FileLock lock(held);
+  ASSERT_TRUE(lock.Held()) << Utf8(lock.Error());
+  Host host;
+  host.text = "text";
+  const std::wstring token = Token();
+  ASSERT_TRUE(RunDialog(host, token + L".txt", [&] {
+    HWND dlg = RequireDialog(kTitle);
+    Require(Click(dlg, IDOK), "印刷");
+    // A message box would hold the dialog open until someone answered it.
+    Require(WaitForWindowGone(dlg, 10000), "the dialog did not close");
+  }));
+  EXPECT_TRUE(lock.Release());
+  ::DeleteFileW(held.c_str());
+  EXPECT_EQ(TakeJobId(), lastJob + 2) << "the print did not try its document on the held spool file";
+  EXPECT_EQ(PendingJobs(), "");
+  EXPECT_FALSE(PdfExists(Utf8(token)));
 }
 
 }  // namespace
