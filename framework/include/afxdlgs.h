@@ -36,7 +36,8 @@ class ZVFW_API CFileDialog : public CDialog {
   CString m_strFileName;  // m_ofn.lpstrFile points into this buffer
 };
 
-// The font dialog on a caller's LOGFONTW, which receives the chosen font.
+// The font dialog on a caller's LOGFONTW, which receives the chosen font on OK
+// and stays as it was on cancel.
 class ZVFW_API CFontDialog : public CDialog {
  public:
   // With a printer DC the fonts listed are those of that printer.

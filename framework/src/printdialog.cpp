@@ -18,7 +18,17 @@ INT_PTR CFontDialog::DoModal() {
   // As in CFileDialog::DoModal: the system's loop dispatches to framework windows.
   AFX_MAINTAIN_STATE2 callerState(AfxGetModuleState());
   m_cf.hwndOwner = zvfw::ModalOwner(m_pParentWnd);
-  return ::ChooseFontW(&m_cf) ? IDOK : IDCANCEL;
+  // Wine's dialog writes every face and size the user picks into the LOGFONTW
+  // at once, and a cancel leaves them there: it works on a copy, and the
+  // caller's font changes only on OK.
+  LOGFONTW* const pCallerFont = m_cf.lpLogFont;
+  LOGFONTW chosen = *pCallerFont;
+  m_cf.lpLogFont = &chosen;
+  const BOOL bChosen = ::ChooseFontW(&m_cf);
+  m_cf.lpLogFont = pCallerFont;
+  if (!bChosen) return IDCANCEL;
+  *pCallerFont = chosen;
+  return IDOK;
 }
 
 CPrintDialog::CPrintDialog(BOOL bPrintSetupOnly, DWORD dwFlags, CWnd* pParentWnd)

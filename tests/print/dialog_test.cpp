@@ -1,10 +1,14 @@
 // The print dialog driven as a person drives it, through ZvPrintTextDlg, on
 // the test environment's PDF printer: the pages read back from the PDF, the
-// refusals, the maxima, the stop button and what the host gets back.
+// refusals, the maxima, the font, the stop button, a document that cannot
+// start and what the host gets back.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <dlgs.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cwchar>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -296,6 +300,147 @@ TEST(PrintDialog, ClosesWhenNoPrinterIsChosen) {
     EXPECT_EQ(box->text, L"Printerが選択されませんでした");
   }));
   EXPECT_TRUE(host.selectPrinter);
+}
+
+// Wine's font dialog (フォントの指定) as a person uses it: a face from the list,
+// then a size, then the button.
+void ChooseFontIn(HWND dlg, const std::wstring& face, const std::wstring& size, int button) {
+  Require(Click(dlg, IDC_PRINT_FONT), "フォント");
+  HWND font = WaitForDialog([](HWND window) { return GetDlgItem(window, cmb1) && GetDlgItem(window, cmb3); }, 10000,
+                            L"the font dialog");
+  Require(font != nullptr, "no font dialog");
+  const auto pick = [font](int id, const std::wstring& item) {
+    const std::vector<std::wstring> items = ComboItems(font, id);
+    const auto found = std::find(items.begin(), items.end(), item);
+    Require(found != items.end(), "no " + Utf8(item) + " in the font dialog");
+    Require(SelectComboIndex(font, id, static_cast<int>(found - items.begin())), "choosing " + Utf8(item));
+  };
+  // A new face lists its own scripts: then its sizes are listed too.
+  const std::vector<std::wstring> scripts = ComboItems(font, cmb5);
+  pick(cmb1, face);
+  Require(WaitForCondition([&] { return ComboItems(font, cmb5) != scripts; }), "the face was not taken");
+  pick(cmb3, size);
+  Require(Click(font, button), "the font dialog's button");
+  Require(WaitForWindowGone(font), "the font dialog stayed");
+}
+
+const PdfTextRun* RunWith(const std::vector<PdfTextRun>& runs, const std::string& text) {
+  for (const PdfTextRun& run : runs) {
+    if (run.text.find(text) != std::string::npos) return &run;
+  }
+  return nullptr;
+}
+
+// The font dialog sets the body font, written back to the host; the header
+// and footer keep the bold form of the font the print dialog opened with, and
+// a cancelled font dialog changes nothing.
+TEST(PrintDialog, ChosenFontPrintsTheBodyAndLeavesTheHeader) {
+  ASSERT_FALSE(PdfFolder().empty()) << "run scripts/wine-env up first";
+  struct Case {
+    const char* name;
+    int button;
+    // The host's variables afterwards.
+    std::wstring face;
+    BYTE charSet;
+    int height;
+    // Lines per page right after the font dialog, and with the header and
+    // footer lines taken off: 1457 units of printable height, 25 units a line
+    // of VL Gothic at -20, 19 of DejaVu Sans Mono at -16, header lines 25.
+    std::wstring lines, linesWithHeader;
+    std::string bodyFamily;
+    int bodySize;  // points
+  };
+  // Wine's font dialog turns 12 points into -16 at the screen's 96 DPI.
+  const Case cases[] = {
+      {"cancelled", IDCANCEL, L"VL Gothic", SHIFTJIS_CHARSET, -20, L"(最大58行)", L"(最大54行)", "VL-Gothic", 10},
+      {"chosen", IDOK, L"DejaVu Sans Mono", ANSI_CHARSET, -16, L"(最大76行)", L"(最大71行)", "DejaVuSansMono", 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Host host;
+    host.text = "FONTROW1\nFONTROW2\n";
+    const std::wstring token = Token();
+    const std::wstring fileName = token + L"_font.txt";
+    ASSERT_TRUE(RunDialog(host, fileName, [&] {
+      HWND dlg = RequireDialog(kTitle);
+      ChooseFontIn(dlg, L"DejaVu Sans Mono", L"12", c.button);
+      EXPECT_TRUE(WaitForText(dlg, IDC_PRINT_MAX_LINES, c.lines, 3000)) << Utf8(GetText(dlg, IDC_PRINT_MAX_LINES));
+      Fill(dlg, {.lineChars = 40, .pageLines = 10, .fileName = true, .pageNumber = true});
+      EXPECT_TRUE(WaitForText(dlg, IDC_PRINT_MAX_LINES, c.linesWithHeader, 3000))
+          << Utf8(GetText(dlg, IDC_PRINT_MAX_LINES));
+      Require(Click(dlg, IDOK), "印刷");
+      Require(WaitForWindowGone(dlg, 30000), "the dialog did not close after printing");
+    }));
+    EXPECT_EQ(std::wstring(host.faceName), c.face);
+    EXPECT_EQ(host.charSet, c.charSet);
+    EXPECT_EQ(host.fontHeight, c.height);
+    EXPECT_EQ(host.fontWidth, 0);
+
+    const std::optional<PrintedPdf> pdf = TakePrintedPdf(Utf8(token));
+    ASSERT_TRUE(pdf.has_value());
+    const struct {
+      std::string text, family;
+      int size;
+    } expected[] = {
+        {"FONTROW1", c.bodyFamily, c.bodySize},
+        {"FONTROW2", c.bodyFamily, c.bodySize},
+        {Utf8(fileName), "VL-Gothic", 10},
+        {"-1-", "VL-Gothic", 10},
+    };
+    for (const auto& e : expected) {
+      const PdfTextRun* run = RunWith(pdf->runs, e.text);
+      ASSERT_NE(run, nullptr) << e.text << " not printed\n" << pdf->text;
+      EXPECT_EQ(run->family, e.family) << e.text;
+      EXPECT_EQ(run->size, e.size) << e.text;
+    }
+  }
+  EXPECT_EQ(PendingJobs(), "");
+}
+
+// Wine's spooler writes job n of a process into system32\spool\PRINTERS, job 1
+// into 00001.SPL.
+std::wstring SpoolFile(int job) {
+  wchar_t system[MAX_PATH];
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  wchar_t name[16];
+  std::swprintf(name, std::size(name), L"%05d.SPL", job);
+  return std::wstring(system) + L"\\spool\\PRINTERS\\" + name;
+}
+
+// Starts a document on the PDF printer and drops it: the id of its job. The
+// jobs of a process are numbered from 1 up. (Wine's AbortDoc returns 0 and
+// leaves the spool file behind, never a job: CUPS gets a job only at EndDoc.)
+int TakeJobId() {
+  HDC dc = ::CreateDCW(L"WINSPOOL", L"PDF", nullptr, nullptr);
+  DOCINFOW info{sizeof info, L"zvjobid", nullptr, nullptr, 0};
+  const int job = ::StartDocW(dc, &info);
+  if (job > 0) ::AbortDoc(dc);
+  ::DeleteDC(dc);
+  return job;
+}
+
+// Another program holds the spool file of the print's job, so StartDocW fails:
+// the dialog closes as after a print, without a message and without a job.
+TEST(PrintDialog, ClosesWithoutAMessageWhenTheDocumentCannotStart) {
+  const int lastJob = TakeJobId();
+  ASSERT_GT(lastJob, 0);
+  const std::wstring held = SpoolFile(lastJob + 1);
+  FileLock lock(held);
+  ASSERT_TRUE(lock.Held()) << Utf8(lock.Error());
+  Host host;
+  host.text = "text";
+  const std::wstring token = Token();
+  ASSERT_TRUE(RunDialog(host, token + L".txt", [&] {
+    HWND dlg = RequireDialog(kTitle);
+    Require(Click(dlg, IDOK), "印刷");
+    // A message box would hold the dialog open until someone answered it.
+    Require(WaitForWindowGone(dlg, 10000), "the dialog did not close");
+  }));
+  EXPECT_TRUE(lock.Release());
+  ::DeleteFileW(held.c_str());
+  EXPECT_EQ(TakeJobId(), lastJob + 2) << "the print did not try its document on the held spool file";
+  EXPECT_EQ(PendingJobs(), "");
+  EXPECT_FALSE(PdfExists(Utf8(token)));
 }
 
 }  // namespace

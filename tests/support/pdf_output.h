@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zvtest {
 
@@ -21,9 +22,18 @@ std::wstring WindowsPath(const std::string& unixPath);
 // nullopt when it has not finished within the timeout.
 std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs = 30000);
 
+// A piece of text as pdftohtml -xml places it (a line, or part of one in
+// another font), with the font it is drawn in.
+struct PdfTextRun {
+  std::string text;
+  std::string family;  // the embedded font's name without its subset tag: "VL-Gothic"
+  int size = 0;        // points
+};
+
 struct PrintedPdf {
   std::string text;  // pdftotext -layout, pages ended by form feeds
   int pages = 0;
+  std::vector<PdfTextRun> runs;  // every page's, in reading order
 };
 // Waits for the whole PDF of the job whose document name contains token, reads
 // it back and deletes it; nullopt, with the reason on stderr, when none comes.
