@@ -6,11 +6,13 @@
 #include <mmsystem.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "cd_play_dialog.h"
 #include "dialog_driver.h"
+#include "import_hook.h"
 #include "library.h"
 #include "test_files.h"
 
@@ -21,20 +23,48 @@ using namespace zvtest;
 const std::vector<CdTrack> kDisc = {{CdFrames(3, 0)}, {CdFrames(0, 20)}, {CdFrames(2, 0), false}, {CdFrames(1, 0)}};
 const std::vector<std::wstring> kNoProgram = {L"末尾"};
 
+// The periods the library asks for its display timer (id 2), in order, a
+// repeated period written once; seen through its import of SetTimer.
+std::mutex g_timerLock;
+std::vector<UINT> g_periods;
+UINT_PTR(WINAPI* g_setTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = nullptr;
+UINT_PTR WINAPI RecordingSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc) {
+  if (id == 2) {
+    std::lock_guard lock(g_timerLock);
+    if (g_periods.empty() || g_periods.back() != period) g_periods.push_back(period);
+  }
+  return g_setTimer(window, id, period, proc);
+}
+
+HMODULE Library() {
+  static HMODULE library = [] {
+    HMODULE module = ::LoadLibraryW(L"ZvDll.dll");
+    g_setTimer = ReplaceImport(module, "user32.dll", "SetTimer", &RecordingSetTimer);
+    return module;
+  }();
+  return library;
+}
 template <class Fn>
 Fn Export(const char* name) {
-  static HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
-  return GetExport<Fn>(library, name);
+  return GetExport<Fn>(Library(), name);
 }
 
 class CdDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(sim_.Ok()) << Utf8(sim_.Error()); }
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Ok()) << Utf8(sim_.Error());
+    ASSERT_TRUE(Library()) << "ZvDll.dll: error " << GetLastError();
+    ASSERT_TRUE(g_setTimer) << "ZvDll.dll does not import SetTimer";
+  }
   void TearDown() override { Export<void(WINAPI*)(void*)>("CloseCdPlay")(nullptr); }
 
   int State() { return std::atomic_ref<int>(state_).load(); }
   // Runs the dialog while person plays the user on a watcher thread.
   void Show(const std::function<void(HWND)>& person) {
+    {
+      std::lock_guard lock(g_timerLock);
+      g_periods.clear();
+    }
     UiScript script([&] { person(RequireDialog(L"CDの再生")); }, 60000);
     Export<void(WINAPI*)(int*, int*, int*)>("OnCdPlaydef")(&random_, &repeat_, &state_);
     EXPECT_TRUE(script.Join()) << script.Failure();
@@ -45,6 +75,12 @@ class CdDialogTest : public ::testing::Test {
         if (e.command == "PLAY" && e.Param("from") == from) return true;
       return false;
     });
+  }
+
+  // The display timer's periods during the last Show.
+  std::vector<UINT> Periods() {
+    std::lock_guard lock(g_timerLock);
+    return g_periods;
   }
 
   CdSim sim_;
@@ -163,6 +199,7 @@ TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
   });
   EXPECT_EQ(State(), 1) << "closing the dialog leaves the disc playing";
   EXPECT_EQ(sim_.Drive(L'E').mode, UINT{MCI_MODE_PLAY});
+  EXPECT_EQ(Periods(), (std::vector<UINT>{500, 200, 500, 200})) << "watching, playing, watching after Stop, playing";
 }
 
 TEST_F(CdDialogTest, WatchesTheDiscWithoutAWorker) {
@@ -183,6 +220,7 @@ TEST_F(CdDialogTest, WatchesTheDiscWithoutAWorker) {
     Press(dlg, IDOK);
   });
   EXPECT_EQ(State(), 0);
+  EXPECT_EQ(Periods(), std::vector<UINT>{500});
 }
 
 }  // namespace
