@@ -10,13 +10,13 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "bench_clock.h"
 #include "bench_file.h"
 #include "dialog_driver.h"
+#include "import_hook.h"
 #include "library.h"
 #include "print_host.h"
 
@@ -34,23 +34,8 @@ int WINAPI TimedEndPage(HDC dc) {
 
 // Points the module's import of gdi32's EndPage at TimedEndPage.
 bool WatchEndPage(HMODULE module) {
-  auto* base = reinterpret_cast<BYTE*>(module);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  g_endPage = zvtest::GetExport<int(WINAPI*)(HDC)>(::GetModuleHandleW(L"gdi32.dll"), "EndPage");
-  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); import->Name;
-       ++import) {
-    if (_stricmp(reinterpret_cast<const char*>(base + import->Name), "gdi32.dll") != 0) continue;
-    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA64*>(base + import->FirstThunk); slot->u1.Function; ++slot) {
-      if (slot->u1.Function != reinterpret_cast<ULONGLONG>(g_endPage)) continue;
-      DWORD protection = 0;
-      ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-      slot->u1.Function = reinterpret_cast<ULONGLONG>(&TimedEndPage);
-      ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-      return true;
-    }
-  }
-  return false;
+  g_endPage = zvtest::ReplaceImport(module, "gdi32.dll", "EndPage", &TimedEndPage);
+  return g_endPage != nullptr;
 }
 
 }  // namespace

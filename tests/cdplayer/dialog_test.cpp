@@ -6,11 +6,13 @@
 #include <mmsystem.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "cd_play_dialog.h"
 #include "dialog_driver.h"
+#include "import_hook.h"
 #include "library.h"
 #include "test_files.h"
 
@@ -21,20 +23,48 @@ using namespace zvtest;
 const std::vector<CdTrack> kDisc = {{CdFrames(3, 0)}, {CdFrames(0, 20)}, {CdFrames(2, 0), false}, {CdFrames(1, 0)}};
 const std::vector<std::wstring> kNoProgram = {L"末尾"};
 
+// The periods the library asks for its display timer (id 2), in order, a
+// repeated period written once; seen through its import of SetTimer.
+std::mutex g_timerLock;
+std::vector<UINT> g_periods;
+UINT_PTR(WINAPI* g_setTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = nullptr;
+UINT_PTR WINAPI RecordingSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc) {
+  if (id == 2) {
+    std::lock_guard lock(g_timerLock);
+    if (g_periods.empty() || g_periods.back() != period) g_periods.push_back(period);
+  }
+  return g_setTimer(window, id, period, proc);
+}
+
+HMODULE Library() {
+  static HMODULE library = [] {
+    HMODULE module = ::LoadLibraryW(L"ZvDll.dll");
+    g_setTimer = ReplaceImport(module, "user32.dll", "SetTimer", &RecordingSetTimer);
+    return module;
+  }();
+  return library;
+}
 template <class Fn>
 Fn Export(const char* name) {
-  static HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
-  return GetExport<Fn>(library, name);
+  return GetExport<Fn>(Library(), name);
 }
 
 class CdDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(sim_.Ok()) << Utf8(sim_.Error()); }
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Ok()) << Utf8(sim_.Error());
+    ASSERT_TRUE(Library()) << "ZvDll.dll: error " << GetLastError();
+    ASSERT_TRUE(g_setTimer) << "ZvDll.dll does not import SetTimer";
+  }
   void TearDown() override { Export<void(WINAPI*)(void*)>("CloseCdPlay")(nullptr); }
 
   int State() { return std::atomic_ref<int>(state_).load(); }
   // Runs the dialog while person plays the user on a watcher thread.
   void Show(const std::function<void(HWND)>& person) {
+    {
+      std::lock_guard lock(g_timerLock);
+      g_periods.clear();
+    }
     UiScript script([&] { person(RequireDialog(L"CDの再生")); }, 60000);
     Export<void(WINAPI*)(int*, int*, int*)>("OnCdPlaydef")(&random_, &repeat_, &state_);
     EXPECT_TRUE(script.Join()) << script.Failure();
@@ -45,6 +75,12 @@ class CdDialogTest : public ::testing::Test {
         if (e.command == "PLAY" && e.Param("from") == from) return true;
       return false;
     });
+  }
+
+  // The display timer's periods during the last Show.
+  std::vector<UINT> Periods() {
+    std::lock_guard lock(g_timerLock);
+    return g_periods;
   }
 
   CdSim sim_;
@@ -89,6 +125,36 @@ void ExpectProgram(HWND dlg, const std::vector<std::wstring>& rows, int selected
   EXPECT_EQ(ListSelection(dlg, IDC_CD_PROGRAM), selected);
 }
 
+// Double-clicks a row as a person does: the first click has selected it.
+void DoubleClick(HWND dlg, int list, int row) {
+  Select(dlg, list, row);
+  HWND box = GetDlgItem(dlg, list);
+  RECT rect{};
+  DWORD_PTR found = 0;
+  const auto asked =
+      SendMessageTimeoutW(box, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect), SMTO_NORMAL, 3000, &found);
+  Require(asked && found != static_cast<DWORD_PTR>(LB_ERR), "no row " + std::to_string(row));
+  const POINT at = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  Require(PostMessageW(box, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y)), "double-click");
+}
+// Waits until the three display fields show track, time and program position.
+void ExpectDisplay(HWND dlg, const std::wstring& track, const std::wstring& time, const std::wstring& position) {
+  const std::vector<std::wstring> expected = {track, time, position};
+  std::vector<std::wstring> shown;
+  if (WaitForCondition(
+          [&] {
+            shown = {GetText(dlg, IDC_CD_TRACK), GetText(dlg, IDC_CD_TIME), GetText(dlg, IDC_CD_POSITION)};
+            return shown == expected;
+          },
+          3000))
+    return;
+  ADD_FAILURE() << "display " << Utf8(shown[0]) << " " << Utf8(shown[1]) << " " << Utf8(shown[2]) << ", expected "
+                << Utf8(track) << " " << Utf8(time) << " " << Utf8(position);
+}
+
+const std::vector<std::wstring> kTracks = {L"Track 01 [03:00]", L"Track 02 [00:20]", L"Track 03 [02:00]",
+                                           L"Track 04 [01:00]"};
+
 TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
   ASSERT_TRUE(sim_.Insert(L'E', kDisc));
   Show([&](HWND dlg) {
@@ -101,9 +167,7 @@ TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
     EXPECT_EQ(ButtonBitmaps(dlg), (std::vector<int>{2031, 2039, 2036, 2042, 2034}));
 
     Require(SelectComboIndex(dlg, IDC_CD_DRIVE, 1), "choose E:");
-    const std::vector<std::wstring> tracks = {L"Track 01 [03:00]", L"Track 02 [00:20]", L"Track 03 [02:00]",
-                                              L"Track 04 [01:00]"};
-    Require(WaitForCondition([&] { return ListItems(dlg, IDC_CD_TRACKS) == tracks; }, 3000), "tracks of E:");
+    Require(WaitForCondition([&] { return ListItems(dlg, IDC_CD_TRACKS) == kTracks; }, 3000), "tracks of E:");
     const std::wstring rows[] = {L"01:Track 01 [03:00]", L"02:Track 02 [00:20]", L"03:Track 03 [02:00]",
                                  L"04:Track 04 [01:00]"};
     ExpectProgram(dlg, {rows[0], rows[1], rows[2], rows[3], L"末尾"}, 0);
@@ -163,6 +227,75 @@ TEST_F(CdDialogTest, BuildsTheProgramAndDrivesTheWorker) {
   });
   EXPECT_EQ(State(), 1) << "closing the dialog leaves the disc playing";
   EXPECT_EQ(sim_.Drive(L'E').mode, UINT{MCI_MODE_PLAY});
+  EXPECT_EQ(Periods(), (std::vector<UINT>{500, 200, 500, 200})) << "watching, playing, watching after Stop, playing";
+}
+
+// The host plays the disc with its commands, then opens the player twice: it
+// shows that worker, takes its program and position, hands it an edited
+// program, and closing it leaves the disc as it was.
+TEST_F(CdDialogTest, OpensOverTheRunningWorker) {
+  ASSERT_TRUE(sim_.Insert(L'E', kDisc));
+  repeat_ = 1;
+  Export<void(WINAPI*)(int*, int*, int*)>("OnCdplay")(&random_, &repeat_, &state_);
+  ASSERT_TRUE(Played("1:00:00:00"));
+  const auto command = Export<void(WINAPI*)(UINT)>("OnCdCommand");
+  command(5);
+  ASSERT_TRUE(Played("2:00:00:00"));
+  ASSERT_TRUE(sim_.Advance(12000));
+  const std::vector<int> playing = {2031, 2039, 2036, 2042, 2034};
+  const std::vector<std::wstring> edited = {L"01:Track 01 [03:00]", L"02:Track 02 [00:20]", L"03:Track 01 [03:00]",
+                                            L"04:Track 03 [02:00]", L"05:Track 04 [01:00]", L"末尾"};
+  Show([&](HWND dlg) {
+    EXPECT_EQ(ComboSelection(dlg, IDC_CD_DRIVE), 1) << "the worker's drive, E:";
+    EXPECT_EQ(ListItems(dlg, IDC_CD_TRACKS), kTracks);
+    ExpectProgram(
+        dlg, {L"01:Track 01 [03:00]", L"02:Track 02 [00:20]", L"03:Track 03 [02:00]", L"04:Track 04 [01:00]", L"末尾"},
+        1);
+    EXPECT_TRUE(IsChecked(dlg, IDC_CD_REPEAT));
+    EXPECT_FALSE(IsChecked(dlg, IDC_CD_RANDOM));
+    ExpectDisplay(dlg, L"02", L"00:12(00:20)", L"02/04");
+    EXPECT_EQ(State(), 1);
+    EXPECT_EQ(ButtonBitmaps(dlg), playing);
+
+    // Over a worker, random goes to the host's flag at once.
+    Press(dlg, IDC_CD_RANDOM);
+    Require(WaitForCondition([&] { return std::atomic_ref<int>(random_).load() == 1; }, 3000), "random on");
+    Press(dlg, IDC_CD_RANDOM);
+    Require(WaitForCondition([&] { return std::atomic_ref<int>(random_).load() == 0; }, 3000), "random off");
+
+    // Track 1 again before entry 3: the worker keeps its position number 2.
+    Select(dlg, IDC_CD_TRACKS, 0);
+    Select(dlg, IDC_CD_PROGRAM, 2);
+    Press(dlg, IDC_CD_ADD);
+    ExpectProgram(dlg, edited, 2);
+    ExpectDisplay(dlg, L"02", L"00:12(00:20)", L"02/05");
+    Press(dlg, IDOK);
+  });
+  EXPECT_EQ(State(), 1) << "closing the dialog leaves the disc playing";
+  EXPECT_EQ(sim_.Drive(L'E').mode, UINT{MCI_MODE_PLAY});
+  EXPECT_EQ(Periods(), std::vector<UINT>{500}) << "no Play pressed";
+
+  command(3);
+  ASSERT_TRUE(WaitForCondition([&] { return State() == 3; }, 5000));
+  Show([&](HWND dlg) {
+    ExpectProgram(dlg, edited, 1);
+    ExpectDisplay(dlg, L"02", L"00:12(00:20)", L"02/05");
+    EXPECT_EQ(ButtonBitmaps(dlg), (std::vector<int>{2031, 2038, 2036, 2042, 2034})) << "paused: play resumes";
+
+    // Next while paused: the edited program's entry 3, track 1, from its start.
+    Press(dlg, IDC_CD_NEXT);
+    ExpectDisplay(dlg, L"01", L"00:00(03:00)", L"03/05");
+    EXPECT_EQ(State(), 3);
+
+    // A double-click restarts from that row even while paused.
+    DoubleClick(dlg, IDC_CD_PROGRAM, 4);
+    Require(Played("4:00:00:00"), "restarted from entry 5");
+    Require(WaitForCondition([&] { return State() == 1; }, 5000), "playing");
+    ExpectDisplay(dlg, L"04", L"00:00(01:00)", L"05/05");
+    Press(dlg, IDOK);
+  });
+  EXPECT_EQ(State(), 1);
+  EXPECT_EQ(Periods(), (std::vector<UINT>{500, 200}));
 }
 
 TEST_F(CdDialogTest, WatchesTheDiscWithoutAWorker) {
@@ -183,6 +316,7 @@ TEST_F(CdDialogTest, WatchesTheDiscWithoutAWorker) {
     Press(dlg, IDOK);
   });
   EXPECT_EQ(State(), 0);
+  EXPECT_EQ(Periods(), std::vector<UINT>{500});
 }
 
 }  // namespace

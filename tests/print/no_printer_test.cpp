@@ -1,4 +1,4 @@
-// ZvPrintTextDlg where Wine sees no printer at all: run by scripts/wine-noprinter
+// ZvPrintTextDlg where Wine sees no printer at all: run by scripts/wine-bare
 // in a prefix of its own, made and run while no CUPS queue is visible.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -13,7 +13,7 @@ using namespace zvtest;
 TEST(PrintDialogWithoutPrinter, SaysSoAndNeverShows) {
   DWORD needed = 0, count = 0;
   ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  ASSERT_EQ(needed, 0u) << "this prefix sees a printer: run it through scripts/wine-noprinter";
+  ASSERT_EQ(needed, 0u) << "this prefix sees a printer: run it through scripts/wine-bare";
 
   print_test::Host host;
   host.text = "text";
