@@ -126,12 +126,6 @@ bool IsProcessDialog(HWND window) {
   return IsWindowVisible(window) && ProcessOf(window) == GetCurrentProcessId() && ClassName(window) == L"#32770";
 }
 
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
 
 // Keys are posted to the focused control's queue rather than sent with
 // SendInput: the foreground window is shared by every test process on the
@@ -139,8 +133,16 @@ HWND FocusOf(HWND window) {
 // keys still pass through the dialog's message loop, PreTranslateMessage and
 // IsDialogMessage exactly as typed ones do.
 HWND FocusedControl(HWND dlg, const wchar_t* action) {
+  const auto inDialog = [dlg](HWND focus) { return focus && (focus == dlg || IsChild(dlg, focus)); };
   HWND focus = FocusOf(dlg);
-  if (!focus || (focus != dlg && !IsChild(dlg, focus))) {
+  if (!inDialog(focus)) {
+    // Another test process's window took the activation, and with it this
+    // thread's focus. The dialog gives the focus back to the control that had
+    // it when it is activated again, as when a person clicks its title bar.
+    PostMessageW(dlg, WM_ACTIVATE, WA_ACTIVE, 0);
+    PollUntil([&] { return inDialog(focus = FocusOf(dlg)); }, 2000);
+  }
+  if (!inDialog(focus)) {
     WriteErr(std::wstring(action) + L": nothing in " + Describe(dlg) + L" has the focus\n");
     return nullptr;
   }
@@ -600,6 +602,13 @@ bool CloseProcessDialogs(DWORD timeoutMs) {
     }
     PollUntil([&] { return !IsWindow(targets.front()) || !IsWindowVisible(targets.front()); }, 400);
   }
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 // --- Scripts on a watcher thread --------------------------------------------

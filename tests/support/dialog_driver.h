@@ -140,6 +140,10 @@ struct ScriptFailure : std::runtime_error {
 };
 [[noreturn]] void Fail(const std::string& message);
 void Require(bool condition, const std::string& message);
+// The window that has the keyboard focus on window's thread; null when none
+// has (another thread's window is active).
+HWND FocusOf(HWND window);
+
 // RequireDialog: WaitForDialog or Fail.
 HWND RequireDialog(const std::wstring& title, DWORD timeoutMs = 10000);
 

@@ -118,6 +118,28 @@ TEST(DialogDriver, FillsChecksAndAnswersLikeAPerson) {
   EXPECT_EQ(box->text, L"上書きしますか？");
 }
 
+// Tests run side by side: another window may take the activation, and with it
+// the dialog thread's focus, while a key is about to be pressed.
+TEST(DialogDriver, KeysReachADialogThatLostTheActivation) {
+  DialogRecord record;
+  bool lostFocus = false;
+  UiScript script([&] {
+    HWND dlg = RequireDialog(kTitle);
+    Require(WaitForCondition([&] { return FocusOf(dlg) != nullptr; }), "the dialog has the focus");
+    HWND other = CreateWindowExW(0, L"STATIC", L"他の窓", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+    Require(other != nullptr, "another window");
+    SetForegroundWindow(other);
+    lostFocus = WaitForCondition([&] { return FocusOf(dlg) == nullptr; }, 3000);
+    const bool pressed = PressKey(dlg, VK_ESCAPE);
+    DestroyWindow(other);
+    Require(pressed, "pressing Esc");
+  });
+  EXPECT_EQ(RunTestDialog(record), IDCANCEL);
+  EXPECT_TRUE(script.Join()) << script.Failure();
+  EXPECT_TRUE(lostFocus) << "the other window never took the focus: nothing was shown";
+}
+
 TEST(UiScript, AFailedOrStuckScriptClosesTheDialog) {
   struct Case {
     const char* name;
