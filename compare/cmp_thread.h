@@ -45,7 +45,7 @@ class CCmpThread : public CWinThread {
   DECLARE_MESSAGE_MAP()
 
  private:
-  class ProgressMailbox;
+  class Pipeline;
   class FileIo;
 
   zv::compare::ComparisonEnd Compare(const zv::compare::ComparisonRequest& request);
