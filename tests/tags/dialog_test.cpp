@@ -381,7 +381,8 @@ TEST_F(TagDialogTest, CopiesOfTheTagsDoNotOutliveTheWrite) {
   ASSERT_EQ(pass(), IDOK);  // the records now hold what the writer read back
   const SIZE_T before = committedBytes();
   ASSERT_EQ(pass(), IDOK);
-  EXPECT_LT(committedBytes() - before, SIZE_T{512 * 1024}) << "grew by " << committedBytes() - before;
+  const SIZE_T after = committedBytes();  // may also be a little less than before
+  EXPECT_LT(after, before + SIZE_T{512 * 1024}) << "grew from " << before << " to " << after;
   EXPECT_EQ(InfoOf(Disk(L"999.wav")).at("INAM"), "name");
 }
 
