@@ -7,14 +7,19 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
 set(CMAKE_IMPORT_LIBRARY_PREFIX "")
 
-# zv_test(NAME SOURCES src… [LIBS lib…] [LABELS label…] [RESOURCE_LOCK lock…] [TIMEOUT s])
+# zv_test(NAME SOURCES src… [LIBS lib…] [LABELS label…] [RESOURCE_LOCK lock…] [TIMEOUT s] [BARE])
 # One GoogleTest executable, registered as one ctest test. In the Windows build
-# ctest runs it through the crosscompiling emulator (Wine).
+# ctest runs it through the crosscompiling emulator (Wine); BARE runs it in the
+# second prefix of scripts/wine-bare, which has no printer and no CD-ROM drive.
 function(zv_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
+  cmake_parse_arguments(T "BARE" "TIMEOUT" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(T_BARE)
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-bare $<TARGET_FILE:${name}> --gtest_color=no)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()

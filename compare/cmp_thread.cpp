@@ -55,8 +55,10 @@ class CCmpThread::Pipeline {
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;
 
-  // Without the ring's memory the comparer reads all of file 2 itself.
-  bool CanReadAhead() const { return m_ring != nullptr; }
+  // Reading ahead needs the ring's memory and a comparer on a thread of its
+  // own; without them the comparer reads all of file 2 itself.
+  void ReadAheadIf(bool bComparerThread) { m_bReadAhead = bComparerThread && m_ring != nullptr; }
+  bool ReadsAhead() const { return m_bReadAhead; }
 
   // The comparer's side. The next block of file 2, from the ring or read into
   // buffer, valid until the next call; false when its read failed.
@@ -96,9 +98,9 @@ class CCmpThread::Pipeline {
   // The worker's side: shows every posted percentage, in order, and reads ahead
   // while there is none to show, until the comparer closes.
   template <class Show>
-  void Serve(bool bReadAhead, Show&& show) {
+  void Serve(Show&& show) {
     size_t nShown = 0;
-    bool bReading = bReadAhead;
+    bool bReading = m_bReadAhead;
     for (;;) {
       ::AcquireSRWLockExclusive(&m_lock);
       while (nShown == m_nPosted && !m_bClosed && !(bReading && HasRoom())) {
@@ -176,6 +178,7 @@ class CCmpThread::Pipeline {
   const ULONGLONG m_nLength;
   const ULONGLONG m_nBlocks;
   const std::unique_ptr<std::uint8_t[]> m_ring;
+  bool m_bReadAhead = false;  // set before the comparer starts
   // Held across each read of file 2, so its blocks are read in order.
   SRWLOCK m_fileLock = SRWLOCK_INIT;
   const std::uint8_t* m_pLastRead = nullptr;  // under m_fileLock
@@ -200,9 +203,6 @@ class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
   FileIo(CCmpThread& thread, Pipeline& pipeline)
       : m_thread(thread), m_pipeline(pipeline), m_buffer(new (std::nothrow) std::uint8_t[2 * kBlockSize]) {}
 
-  // File 2 comes from the pipeline, which reads it ahead, or is read here.
-  void ReadFile2Ahead(bool bAhead) { m_bFile2Ahead = bAhead; }
-
   bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
     if (!m_buffer) return false;
     std::uint8_t* const buffer1 = m_buffer.get();
@@ -211,7 +211,7 @@ class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
     block2 = buffer2;
     DWORD read;  // a short read leaves the rest of the buffer as it was
     if (!::ReadFile(m_thread.m_hFile1, buffer1, length, &read, nullptr)) return false;
-    return m_bFile2Ahead ? m_pipeline.NextBlock(buffer2, block2)
+    return m_pipeline.ReadsAhead() ? m_pipeline.NextBlock(buffer2, block2)
                          : ::ReadFile(m_thread.m_hFile2, buffer2, length, &read, nullptr) != FALSE;
   }
 
@@ -227,7 +227,6 @@ class CCmpThread::FileIo final : public zv::compare::ComparisonIo {
   CCmpThread& m_thread;
   Pipeline& m_pipeline;
   std::unique_ptr<std::uint8_t[]> m_buffer;  // block 1, then block 2 when file 2 is read here
-  bool m_bFile2Ahead = false;
 };
 
 BEGIN_MESSAGE_MAP(CCmpThread, CWinThread)
@@ -306,13 +305,12 @@ zv::compare::ComparisonEnd CCmpThread::Compare(const zv::compare::ComparisonRequ
   } job{request, m_bCancel, io, pipeline};
 
   HANDLE hComparer = ::CreateThread(nullptr, 0, &Job::ThreadProc, &job, CREATE_SUSPENDED, nullptr);
-  const bool bReadAhead = hComparer && pipeline.CanReadAhead();
-  io.ReadFile2Ahead(bReadAhead);
+  pipeline.ReadAheadIf(hComparer != nullptr);
   if (hComparer)
     ::ResumeThread(hComparer);
   else
     job.Run();  // no second thread: compare here, then show the percentages
-  pipeline.Serve(bReadAhead, [this](int nPercent) {
+  pipeline.Serve([this](int nPercent) {
     if (!m_bCancel && m_pfnProgress) m_pfnProgress(nPercent, 100, m_pOwner);
   });
   if (hComparer) {

@@ -126,7 +126,6 @@ bool IsProcessDialog(HWND window) {
   return IsWindowVisible(window) && ProcessOf(window) == GetCurrentProcessId() && ClassName(window) == L"#32770";
 }
 
-
 // Keys are posted to the focused control's queue rather than sent with
 // SendInput: the foreground window is shared by every test process on the
 // display, so under ctest -j another test's dialog could take the keys. Posted
