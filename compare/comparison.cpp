@@ -39,9 +39,11 @@ class Comparison {
       if (StopRequested()) return Finish();
       const auto blockLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - offset, kBlockSize));
       if (length != 0) {
-        const std::uint8_t *block1, *block2;
-        if (!io_.ReadBlocks(blockLength, block1, block2)) return Fail();
-        for (std::size_t i = 0; (i = FindDifference(block1, block2, i, blockLength)) < blockLength; ++i) {
+        const std::uint8_t *block1 = nullptr, *block2 = nullptr;
+        const BlockRead read = io_.ReadBlocks(blockLength, block1, block2);
+        if (read == BlockRead::kFailed) return Fail();
+        for (std::size_t i = 0;
+             read == BlockRead::kRead && (i = FindDifference(block1, block2, i, blockLength)) < blockLength; ++i) {
           ReportProgressBelow(offset + i);
           if (StopRequested()) return Finish();
           if (!AppendRow(offset + i, block1[i], block2[i])) return Fail();

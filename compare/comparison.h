@@ -15,12 +15,19 @@ namespace zv::compare {
 // Both files are read in blocks of this size.
 inline constexpr std::uint32_t kBlockSize = 32000;
 
+// What reading a block of both files came to.
+enum class BlockRead {
+  kFailed,      // a read failed
+  kRead,        // block1 and block2 point at the bytes
+  kKnownEqual,  // the two blocks were read and found equal: nothing to walk
+};
+
 // What the comparison asks of the outside world.
 class ComparisonIo {
  public:
-  // Reads the next length bytes of file 1 and of file 2 (at most kBlockSize)
-  // and points block1 and block2 at them, valid until the next call.
-  virtual bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) = 0;
+  // Reads the next length bytes of file 1 and of file 2 (at most kBlockSize);
+  // on kRead points block1 and block2 at them, valid until the next call.
+  virtual BlockRead ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) = 0;
   // Appends UTF-16 units to the report.
   virtual bool WriteReport(const char16_t* units, std::size_t count) = 0;
   // Progress in percent; called only when the value changes, never after a stop request.

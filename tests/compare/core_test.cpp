@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <random>
@@ -84,19 +85,20 @@ TEST(BlockDiff, FindsEveryPlantedDifferenceAndNothingElse) {
   }
 }
 
-// Files and report in memory; the test can fail a read or write, or ask the
-// comparison to stop once it has reported a given percentage.
+// Files and report in memory; the test can fail a read or write, ask the
+// comparison to stop once it has reported a given percentage, or hand equal
+// blocks over as known to be equal, as a reader that compares them does.
 class MemoryIo : public ComparisonIo {
  public:
   MemoryIo(std::vector<std::uint8_t> file1, std::vector<std::uint8_t> file2)
       : file1_(std::move(file1)), file2_(std::move(file2)) {}
 
-  bool ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
-    if (reads_++ == failingRead) return false;
+  BlockRead ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
+    if (reads_++ == failingRead) return BlockRead::kFailed;
     block1 = file1_.data() + position_;
     block2 = file2_.data() + position_;
     position_ += length;
-    return true;
+    return knownEqual && std::memcmp(block1, block2, length) == 0 ? BlockRead::kKnownEqual : BlockRead::kRead;
   }
   bool WriteReport(const char16_t* units, std::size_t count) override {
     if (writes_++ == failingWrite) return false;
@@ -114,6 +116,7 @@ class MemoryIo : public ComparisonIo {
   int stopAtPercent = -1;
   int failingRead = -1;
   int failingWrite = -1;
+  bool knownEqual = false;
 
  private:
   std::vector<std::uint8_t> file1_, file2_;
@@ -166,16 +169,19 @@ TEST(Comparison, WritesRowsAndProgressAsTheUserSeesThem) {
        Range(0, 100)},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<std::uint8_t> file1(c.length1), file2(c.length2);
-    for (std::size_t i = 0; i < file1.size(); ++i) file1[i] = static_cast<std::uint8_t>(i);
-    for (std::size_t i = 0; i < file2.size(); ++i) file2[i] = static_cast<std::uint8_t>(i);
-    for (std::size_t at : c.differing) file2[at] = static_cast<std::uint8_t>(~file2[at]);
-    MemoryIo io(file1, file2);
-    ComparisonRequest request{u"1", u"2", std::min(c.length1, c.length2), kDecimal, c.noLimit, c.maxRows};
-    EXPECT_EQ(RunComparison(request, io.stop, io), ComparisonEnd::kFinished);
-    EXPECT_EQ(io.report, header + c.rows);
-    EXPECT_EQ(io.progress, c.progress);
+    for (const bool knownEqual : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (knownEqual ? ", equal blocks known" : ""));
+      std::vector<std::uint8_t> file1(c.length1), file2(c.length2);
+      for (std::size_t i = 0; i < file1.size(); ++i) file1[i] = static_cast<std::uint8_t>(i);
+      for (std::size_t i = 0; i < file2.size(); ++i) file2[i] = static_cast<std::uint8_t>(i);
+      for (std::size_t at : c.differing) file2[at] = static_cast<std::uint8_t>(~file2[at]);
+      MemoryIo io(file1, file2);
+      io.knownEqual = knownEqual;
+      ComparisonRequest request{u"1", u"2", std::min(c.length1, c.length2), kDecimal, c.noLimit, c.maxRows};
+      EXPECT_EQ(RunComparison(request, io.stop, io), ComparisonEnd::kFinished);
+      EXPECT_EQ(io.report, header + c.rows);
+      EXPECT_EQ(io.progress, c.progress);
+    }
   }
 }
 
