@@ -11,6 +11,9 @@ CCmpThread* g_pCmpThread = nullptr;
 
 namespace {
 
+// A percentage for the dialog's controls, sent by the progress function.
+constexpr UINT WM_CMP_SHOWPROGRESS = WM_APP + 1;
+
 // A file lying directly in the host's directory is shown by its bare name.
 CString NameInDirectory(LPCWSTR lpszDir, LPCWSTR lpszPath) {
   const size_t dirLength = std::wcslen(lpszDir);
@@ -43,6 +46,7 @@ ON_BN_CLICKED(IDC_CMP_BROWSE1, &CCmpBinaryDlg::OnBrowseFile1)
 ON_BN_CLICKED(IDC_CMP_BROWSE2, &CCmpBinaryDlg::OnBrowseFile2)
 ON_BN_CLICKED(IDC_CMP_BROWSE_OUT, &CCmpBinaryDlg::OnBrowseOutFile)
 ON_BN_CLICKED(IDC_CMP_STOP, &CCmpBinaryDlg::OnStop)
+ON_MESSAGE(WM_CMP_SHOWPROGRESS, &CCmpBinaryDlg::OnShowProgress)
 END_MESSAGE_MAP()
 
 CCmpBinaryDlg::CCmpBinaryDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
@@ -181,13 +185,21 @@ void CCmpBinaryDlg::OnBrowseFile2() { BrowseInto(IDC_CMP_FILE2, TRUE); }
 void CCmpBinaryDlg::OnBrowseOutFile() { BrowseInto(IDC_CMP_OUTFILE, FALSE); }
 
 // Runs on the worker thread: only window calls by handle, no framework objects.
+// The percentage goes to the dialog's thread in one call, which changes both
+// controls there: a single visit to that thread, and one repaint to show.
 int CCmpBinaryDlg::OnCmpProgress(int nPos, int nRange, CWnd* pOwner) {
   const int nDivisor = nRange / 100;
   const int nPercent = nDivisor == 0 ? 100 : nPos / nDivisor;
+  ::SendMessageW(pOwner->m_hWnd, WM_CMP_SHOWPROGRESS, static_cast<WPARAM>(nPercent), 0);
+  return 0;
+}
+
+LRESULT CCmpBinaryDlg::OnShowProgress(WPARAM wParam, LPARAM) {
+  const int nPercent = static_cast<int>(wParam);
   CString strPercent;
   strPercent.Format(L"%d%c", nPercent, L'%');
-  ::SetWindowTextW(::GetDlgItem(pOwner->m_hWnd, IDC_CMP_PERCENT), strPercent);
-  ::SendDlgItemMessageW(pOwner->m_hWnd, IDC_CMP_PROGRESS, PBM_SETPOS, nPercent, 0);
+  ::SetWindowTextW(::GetDlgItem(m_hWnd, IDC_CMP_PERCENT), strPercent);
+  ::SendDlgItemMessageW(m_hWnd, IDC_CMP_PROGRESS, PBM_SETPOS, nPercent, 0);
   return 0;
 }
 

@@ -46,6 +46,8 @@ class CCmpBinaryDlg : public CDialog {
   void OnBrowseOutFile();
   void OnStop();
 
+  LRESULT OnShowProgress(WPARAM wParam, LPARAM lParam);
+
   DECLARE_MESSAGE_MAP()
 
  private:
