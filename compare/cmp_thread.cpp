@@ -197,8 +197,9 @@ class CCmpThread::Pipeline {
       SlotOf(nBlock) = read;
       m_bFailed = m_bFailed || bFailed;
       if (m_bComparerWaits) ::WakeConditionVariable(&m_comparerWake);
-      if (nBlock + 1 < nEnd) ::ReleaseSRWLockExclusive(&m_lock);
+      ::ReleaseSRWLockExclusive(&m_lock);
     }
+    ::AcquireSRWLockExclusive(&m_lock);
   }
 
   // The rest of one file's half of a block after a short read: what the block
