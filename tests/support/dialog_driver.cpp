@@ -3,11 +3,10 @@
 #include <dlgs.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdlib>
 #include <map>
-#include <mutex>
-#include <thread>
+#include <memory>
+#include <stdexcept>
 
 #include "test_files.h"
 
@@ -624,20 +623,74 @@ HWND RequireDialog(const std::wstring& title, DWORD timeoutMs) {
   return dlg;
 }
 
+namespace {
+
+// The script and its guard run on threads of the system's own. A std::thread
+// leaves an event behind in winpthreads' store of thread records, one more
+// whenever more of them are alive at once than before, and tests that count
+// the process's handles took that for a leak.
+HANDLE StartThread(std::function<void()> body) {
+  auto owned = std::make_unique<std::function<void()>>(std::move(body));
+  const auto run = [](void* pBody) -> DWORD {
+    const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(pBody));
+    (*body)();
+    return 0;
+  };
+  HANDLE thread = ::CreateThread(nullptr, 0, run, owned.get(), 0, nullptr);
+  if (!thread) throw std::runtime_error("UiScript: no thread for the script");
+  owned.release();  // the thread deletes it
+  return thread;
+}
+
+// Waits for the thread to end when wait is set, then lets its handle go.
+void EndThread(HANDLE& thread, bool wait) {
+  if (!thread) return;
+  if (wait) ::WaitForSingleObject(thread, INFINITE);
+  ::CloseHandle(thread);
+  thread = nullptr;
+}
+
+}  // namespace
+
+// The state the test's thread, the script and the guard share. Its lock and
+// its waits are the system's slim lock and condition variable, which hold no
+// handle either.
 struct UiScript::State {
   std::function<void()> script;
   std::atomic<bool> cancelled{false};
-  std::mutex mutex;
-  std::condition_variable changed;
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
   bool done = false;
   bool joining = false;
   std::string failure;
-  std::thread worker;
-  std::thread guard;
+  HANDLE worker = nullptr;
+  HANDLE guard = nullptr;
+
+  // With the lock held: waits until condition holds or timeoutMs have passed;
+  // the condition's last value.
+  template <class Condition>
+  bool WaitFor(DWORD timeoutMs, Condition condition) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+      const ULONGLONG now = ::GetTickCount64();
+      if (now >= deadline) return false;
+      ::SleepConditionVariableSRW(&changed, &lock, static_cast<DWORD>(deadline - now), 0);
+    }
+    return true;
+  }
+
+  // Sets a flag under the lock and wakes every waiter.
+  void Set(bool State::*flag) {
+    ::AcquireSRWLockExclusive(&lock);
+    this->*flag = true;
+    ::ReleaseSRWLockExclusive(&lock);
+    ::WakeAllConditionVariable(&changed);
+  }
 
   void AddFailure(const std::string& what) {
-    std::lock_guard lock(mutex);
+    ::AcquireSRWLockExclusive(&lock);
     failure += failure.empty() ? what : "; then " + what;
+    ::ReleaseSRWLockExclusive(&lock);
   }
 
   // Leaves the screen as evidence and lets the blocked modal call return.
@@ -657,7 +710,7 @@ UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std:
   // the watcher exists.
   ::GetDesktopWindow();
   state_->script = std::move(script);
-  state_->worker = std::thread([state = state_] {
+  state_->worker = StartThread([state = state_] {
     t_cancelled = &state->cancelled;
     std::string failure;
     try {
@@ -671,21 +724,20 @@ UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std:
       state->AddFailure(failure);
       if (!state->cancelled) State::Unblock("script failed: " + failure);
     }
-    {
-      std::lock_guard lock(state->mutex);
-      state->done = true;
-    }
-    state->changed.notify_all();
+    state->Set(&State::done);
   });
-  state_->guard = std::thread([state = state_, deadlineMs] {
-    std::unique_lock lock(state->mutex);
-    if (state->changed.wait_for(lock, std::chrono::milliseconds(deadlineMs),
-                                [&] { return state->done || state->joining; }))
-      return;
-    lock.unlock();
-    const std::string what = "script still running after " + std::to_string(deadlineMs) + " ms";
+  state_->guard = StartThread([state = state_, deadlineMs] {
+    ::AcquireSRWLockExclusive(&state->lock);
+    // The script and the modal call it drives both end by the deadline.
+    const bool joined = state->WaitFor(deadlineMs, [&] { return state->joining; });
+    const bool scriptDone = state->done;
+    ::ReleaseSRWLockExclusive(&state->lock);
+    if (joined) return;
+    const std::string what =
+        scriptDone ? "the modal call had not returned " + std::to_string(deadlineMs) + " ms after the script began"
+                   : "script still running after " + std::to_string(deadlineMs) + " ms";
     state->AddFailure(what);
-    state->cancelled = true;
+    if (!scriptDone) state->cancelled = true;
     State::Unblock(what);
   });
 }
@@ -698,33 +750,30 @@ bool UiScript::Join(DWORD timeoutMs) {
   if (joined_) return Failure().empty();
   joined_ = true;
   State& state = *state_;
-  std::unique_lock lock(state.mutex);
-  if (!state.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state.done; })) {
-    lock.unlock();
+  ::AcquireSRWLockExclusive(&state.lock);
+  if (!state.WaitFor(timeoutMs, [&] { return state.done; })) {
+    ::ReleaseSRWLockExclusive(&state.lock);
     const std::string what = "script did not end within " + std::to_string(timeoutMs) + " ms of Join";
     state.AddFailure(what);
     state.cancelled = true;
     State::Unblock(what);
-    lock.lock();
-    state.changed.wait_for(lock, std::chrono::seconds(5), [&] { return state.done; });
+    ::AcquireSRWLockExclusive(&state.lock);
+    state.WaitFor(5000, [&] { return state.done; });
   }
   const bool finished = state.done;
-  state.joining = true;
-  lock.unlock();
-  state.changed.notify_all();
-  state.guard.join();
-  if (finished) {
-    state.worker.join();
-  } else {
-    state.AddFailure("the script thread is left running");
-    state.worker.detach();
-  }
+  ::ReleaseSRWLockExclusive(&state.lock);
+  state.Set(&State::joining);
+  EndThread(state.guard, true);
+  if (!finished) state.AddFailure("the script thread is left running");
+  EndThread(state.worker, finished);
   return Failure().empty();
 }
 
 std::string UiScript::Failure() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->failure;
+  ::AcquireSRWLockExclusive(&state_->lock);
+  std::string failure = state_->failure;
+  ::ReleaseSRWLockExclusive(&state_->lock);
+  return failure;
 }
 
 }  // namespace zvtest

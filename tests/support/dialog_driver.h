@@ -148,10 +148,10 @@ HWND FocusOf(HWND window);
 HWND RequireDialog(const std::wstring& title, DWORD timeoutMs = 10000);
 
 // Runs script on a watcher thread while the test's own thread blocks in a
-// modal call. When the script fails (Fail, Require, any exception) or is still
-// running at the deadline, the screen is captured and every dialog of the
-// process is closed, so the modal call returns and the test fails instead of
-// hanging. The waits above return early once a script is cancelled.
+// modal call. When the script fails (Fail, Require, any exception), or it or
+// the modal call is still running at the deadline, the screen is captured and
+// every dialog of the process is closed, so the modal call returns and the
+// test fails instead of hanging. The waits above return early once a script is cancelled.
 // GoogleTest's EXPECT_* may be used inside the script too.
 class UiScript {
  public:

@@ -140,7 +140,7 @@ TEST(DialogDriver, KeysReachADialogThatLostTheActivation) {
   EXPECT_TRUE(lostFocus) << "the other window never took the focus: nothing was shown";
 }
 
-TEST(UiScript, AFailedOrStuckScriptClosesTheDialog) {
+TEST(UiScript, AFailedOrStuckScriptOrAModalLeftOpenClosesTheDialog) {
   struct Case {
     const char* name;
     DWORD deadlineMs;
@@ -160,6 +160,8 @@ TEST(UiScript, AFailedOrStuckScriptClosesTheDialog) {
          WaitForCondition([] { return false; }, 60000);
        },
        "still running after 1500 ms"},
+      {"script ends but leaves the dialog open", 1500, [] { RequireDialog(kTitle); },
+       "the modal call had not returned 1500 ms after the script began"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
