@@ -58,10 +58,8 @@ class CCmpThread::Pipeline {
     ULONGLONG nAt = 0;
   };
 
-  Pipeline(HANDLE hFile1, HANDLE hFile2, ULONGLONG nLength) : m_nLength(nLength) {
-    m_comparer.hFile1 = hFile1;
-    m_comparer.hFile2 = hFile2;
-    m_nBlocks = (nLength + kBlockSize - 1) / kBlockSize;
+  Pipeline(HANDLE hFile1, HANDLE hFile2, ULONGLONG nLength)
+      : m_nLength(nLength), m_nBlocks((nLength + kBlockSize - 1) / kBlockSize), m_comparer{hFile1, hFile2, 0} {
     // Short of memory, two blocks still compare: the current one and the one before.
     for (size_t nSlots : {kSlots, size_t{2}}) {
       // Not cleared: a page first touched by a read costs no more than one
@@ -241,12 +239,12 @@ class CCmpThread::Pipeline {
   }
 
   const ULONGLONG m_nLength;
-  ULONGLONG m_nBlocks = 0;
+  const ULONGLONG m_nBlocks;
+  Reader m_comparer;  // the comparer's own
+  Reader m_ahead;     // the worker's own
   size_t m_nSlots = 0;
   std::unique_ptr<std::uint8_t[]> m_ring;
   std::unique_ptr<Slot[]> m_slots;
-  Reader m_comparer;          // the comparer's own
-  Reader m_ahead;             // the worker's own
   bool m_bReadAhead = false;  // set before the comparer starts
   SRWLOCK m_lock = SRWLOCK_INIT;
   CONDITION_VARIABLE m_aheadWake = CONDITION_VARIABLE_INIT;
