@@ -11,7 +11,7 @@
 
 #include "dialog_driver.h"
 #include "bench_clock.h"
-#include "library.h"
+#include "support.h"
 
 namespace {
 

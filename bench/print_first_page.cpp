@@ -17,7 +17,7 @@
 #include "bench_file.h"
 #include "dialog_driver.h"
 #include "import_hook.h"
-#include "library.h"
+#include "support.h"
 #include "print_host.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench_clock.h"
-#include "library.h"
+#include "support.h"
 #include "tag_record.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "dialog_driver.h"
-#include "library.h"
+#include "support.h"
 
 namespace {
 

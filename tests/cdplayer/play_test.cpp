@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "cd_test_dll.h"
-#include "library.h"
-#include "test_files.h"
+#include "support.h"
+#include "support.h"
 
 namespace {
 

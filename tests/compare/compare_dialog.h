@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "library.h"
+#include "support.h"
 
 namespace compare_test {
 

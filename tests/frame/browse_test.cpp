@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "dialog_driver.h"
-#include "test_files.h"
+#include "support.h"
 #include "zvutil.h"
 
 using namespace zvtest;

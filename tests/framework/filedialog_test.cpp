@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dialog_driver.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ TEST(FileDialog, ShowsTheCallersSettingsAndCancelLeavesNoPath) {
     ASSERT_TRUE(shown);
     EXPECT_EQ(zvtest::WindowText(shown), L"比べるファイル");
     EXPECT_EQ(::GetWindow(shown, GW_OWNER), owner.m_hWnd);
-    EXPECT_EQ(zvtest::ComboItems(shown, cmb1), (std::vector<std::wstring>{L"すべてのファイル", L"テキスト"}));
+    EXPECT_EQ(zvtest::Items(shown, cmb1), (std::vector<std::wstring>{L"すべてのファイル", L"テキスト"}));
     EXPECT_TRUE(zvtest::CancelFileDialog());
   });
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);

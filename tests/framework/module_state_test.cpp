@@ -9,9 +9,9 @@
 #include <string>
 
 #include "dialog_driver.h"
-#include "library.h"
+#include "support.h"
 #include "probe_ids.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace {
 

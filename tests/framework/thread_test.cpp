@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "test_files.h"
+#include "support.h"
 
 namespace {
 

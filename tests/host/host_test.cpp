@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "library.h"
-#include "test_files.h"
+#include "support.h"
+#include "support.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "pdf_output.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace {
 

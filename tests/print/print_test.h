@@ -9,10 +9,10 @@
 #include <string>
 
 #include "dialog_driver.h"
-#include "library.h"
+#include "support.h"
 #include "print_dialog.h"
 #include "print_host.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace print_test {
 

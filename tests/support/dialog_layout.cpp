@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dialog_driver.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace zvtest {
 namespace {
@@ -17,14 +17,6 @@ bool IsGroupBox(HWND window) {
 }
 
 }  // namespace
-
-std::vector<HWND> ChildWindows(HWND dialog) {
-  std::vector<HWND> children;
-  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    children.push_back(child);
-  }
-  return children;
-}
 
 void ExpectCleanLayout(HWND dialog, std::initializer_list<int> ellipsized) {
   // Geometry in screen pixels of the real font.

@@ -9,9 +9,6 @@
 
 namespace zvtest {
 
-// The dialog's child windows in z-order (the template's order).
-std::vector<HWND> ChildWindows(HWND dialog);
-
 // GoogleTest failures for each fault found; ellipsized lists the controls whose
 // text may be cut off on purpose (path and name statics).
 void ExpectCleanLayout(HWND dialog, std::initializer_list<int> ellipsized = {});

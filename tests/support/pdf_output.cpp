@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dialog_driver.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace zvtest {
 namespace {
@@ -17,19 +17,6 @@ namespace {
 std::string ReadText(const std::string& unixPath) {
   const std::vector<uint8_t> bytes = ReadBytes(WindowsPath(unixPath));
   return {bytes.begin(), bytes.end()};
-}
-
-bool StartUnixProgram(std::wstring commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-    return false;
-  }
-  if (process.hThread) ::CloseHandle(process.hThread);
-  if (process.hProcess) ::CloseHandle(process.hProcess);
-  return true;
 }
 
 // The file name of the first PDF whose name contains token, or "".
@@ -101,27 +88,6 @@ std::vector<PdfTextRun> ReadRuns(const std::string& xml) {
 std::string PdfFolder() {
   const char* folder = std::getenv("ZV_PDF_DIR");
   return folder ? folder : "";
-}
-
-std::wstring WindowsPath(const std::string& unixPath) {
-  std::wstring path = L"Z:" + Utf16(unixPath);
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
-std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs) {
-  static std::atomic<int> serial{0};
-  const std::string out = "/tmp/zvtest-shell-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                          std::to_string(serial++) + ".out";
-  // Written aside and renamed: the file appears whole.
-  if (!StartUnixProgram(Utf16("/bin/sh -c \"(" + command + ") >'" + out + ".part' 2>&1; mv '" + out + ".part' '" +
-                              out + "'\""))) {
-    return std::nullopt;
-  }
-  if (!WaitForCondition([&] { return FileExists(WindowsPath(out)); }, timeoutMs)) return std::nullopt;
-  std::string text = ReadText(out);
-  ::DeleteFileW(WindowsPath(out).c_str());
-  return text;
 }
 
 bool PdfExists(const std::string& token) { return !FindPdf(token).empty(); }

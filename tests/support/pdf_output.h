@@ -15,13 +15,6 @@ namespace zvtest {
 
 // The output folder as CUPS names it; empty when the environment is not up.
 std::string PdfFolder();
-// The same file as Wine sees it (Z: is the Unix root).
-std::wstring WindowsPath(const std::string& unixPath);
-
-// Runs a shell command line and returns its standard output and error, or
-// nullopt when it has not finished within the timeout.
-std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs = 30000);
-
 // A piece of text as pdftohtml -xml places it (a line, or part of one in
 // another font), with the font it is drawn in.
 struct PdfTextRun {

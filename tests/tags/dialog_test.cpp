@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "dialog_driver.h"
-#include "library.h"
+#include "support.h"
 #include "tag_bytes.h"
 #include "tag_make_dialog.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace {
 
@@ -111,10 +111,10 @@ TEST_F(TagDialogTest, FileByFileShowsEachFileAndWritesOnlyTheOneShown) {
     EXPECT_EQ(GetText(dlg, IDC_TAG_FILENAME), L"a.mp3");
     EXPECT_EQ(GetText(dlg, IDC_TAG_TITLE), L"A");
     EXPECT_EQ(GetText(dlg, IDC_TAG_GENRE), L"Rock");
-    EXPECT_EQ(ComboItems(dlg, IDC_TAG_GENRE).size(), 149u);
-    EXPECT_EQ(ComboItems(dlg, IDC_TAG_GENRE).back(), L"未定");
+    EXPECT_EQ(Items(dlg, IDC_TAG_GENRE).size(), 149u);
+    EXPECT_EQ(Items(dlg, IDC_TAG_GENRE).back(), L"未定");
     EXPECT_TRUE(IsChecked(dlg, IDC_TAG_KIND_ID3));
-    EXPECT_EQ(ComboItems(dlg, IDC_TAG_OTHER_FILES), (std::vector<std::wstring>{L"b.wav", L"c.mp3"}));
+    EXPECT_EQ(Items(dlg, IDC_TAG_OTHER_FILES), (std::vector<std::wstring>{L"b.wav", L"c.mp3"}));
     EXPECT_EQ(GetText(dlg, IDC_TAG_OTHER_FILES), L"b.wav");
     for (int id : {IDC_TAG_PREVIOUS, IDC_TAG_USE_TITLE, IDC_TAG_USE_INFO_NAME, IDC_TAG_KIND_INFO, IDC_TAG_KIND_BOTH,
                    IDC_TAG_INFO_NAME, IDC_TAG_INFO_ENGINEER, IDC_TAG_COPY_TO_INFO, IDC_TAG_COPY_TO_ID3}) {
@@ -213,13 +213,13 @@ TEST_F(TagDialogTest, CopyButtonsAndTheTagsOfAnotherFile) {
     EXPECT_EQ(GetText(dlg, IDC_TAG_GENRE), L"Rock");
 
     // The tags of y.wav, then its genre: the lookup is exact, so "rock" is no genre.
-    Require(SelectComboIndex(dlg, IDC_TAG_OTHER_FILES, 0) && Click(dlg, IDC_TAG_COPY_FROM_FILE), "copy from y");
+    Require(SelectIndex(dlg, IDC_TAG_OTHER_FILES, 0) && Click(dlg, IDC_TAG_COPY_FROM_FILE), "copy from y");
     Require(WaitForText(dlg, IDC_TAG_INFO_GENRE, L"rock"), "y's tags shown");
     EXPECT_EQ(GetText(dlg, IDC_TAG_INFO_NAME), L"");
-    Require(SelectComboIndex(dlg, IDC_TAG_GENRE, 0) && Click(dlg, IDC_TAG_COPY_TO_ID3), "copy to ID3");
+    Require(SelectIndex(dlg, IDC_TAG_GENRE, 0) && Click(dlg, IDC_TAG_COPY_TO_ID3), "copy to ID3");
     Require(WaitForText(dlg, IDC_TAG_GENRE, L"未定"), "no genre");
 
-    Require(SelectComboIndex(dlg, IDC_TAG_OTHER_FILES, 1) && Click(dlg, IDC_TAG_COPY_FROM_FILE), "copy from z");
+    Require(SelectIndex(dlg, IDC_TAG_OTHER_FILES, 1) && Click(dlg, IDC_TAG_COPY_FROM_FILE), "copy from z");
     Require(WaitForText(dlg, IDC_TAG_TITLE, L"Z"), "z's tags shown");
     EXPECT_EQ(GetText(dlg, IDC_TAG_FILENAME), L"x.wav") << "still on x.wav";
     EXPECT_TRUE(IsChecked(dlg, IDC_TAG_KIND_INFO)) << "the radios stay";
@@ -309,7 +309,7 @@ TEST_F(TagDialogTest, AllAtOnceWritesTheTickedFieldsIntoEveryFile) {
       EXPECT_TRUE(IsChecked(dlg, IDC_TAG_KIND_ID3));
       EXPECT_EQ(GetText(dlg, IDC_TAG_FILENAME), L"選択ファイル");
       EXPECT_EQ(GetText(dlg, IDC_TAG_FULLPATH), L"");
-      EXPECT_EQ(ComboSelection(dlg, IDC_TAG_GENRE), 0);
+      EXPECT_EQ(Selection(dlg, IDC_TAG_GENRE), 0);
       for (int id : {IDC_TAG_PREVIOUS, IDC_TAG_SKIP, IDC_TAG_OTHER_FILES, IDC_TAG_COPY_FROM_FILE}) {
         EXPECT_FALSE(IsEnabled(dlg, id)) << id;
       }

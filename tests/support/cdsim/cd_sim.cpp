@@ -2,7 +2,7 @@
 
 #include "disc_state.h"
 #include "mci_text.h"
-#include "test_files.h"
+#include "support.h"
 
 #include <charconv>
 #include <sstream>

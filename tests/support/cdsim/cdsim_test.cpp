@@ -1,7 +1,7 @@
 // The simulated CD drives, through plain mciSendCommandW calls as a player makes
 // them, and through the file system as a program watching the drive sees them.
 #include "cd_sim.h"
-#include "test_files.h"
+#include "support.h"
 
 #include <gtest/gtest.h>
 #include <io.h>

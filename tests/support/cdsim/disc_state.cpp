@@ -1,6 +1,6 @@
 #include "disc_state.h"
 
-#include "test_files.h"
+#include "support.h"
 
 #include <algorithm>
 #include <atomic>

@@ -5,7 +5,7 @@
 // keeps: its drive, its time format and the play whose end it is to notify.
 #include "disc_state.h"
 #include "mci_text.h"
-#include "test_files.h"
+#include "support.h"
 
 #include <mmsystem.h>
 #include <mmddk.h>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "disc_state.h"
-#include "test_files.h"
+#include "support.h"
 
 namespace {
 
