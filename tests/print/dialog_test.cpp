@@ -26,7 +26,9 @@ using print_test::RunDialog;
 // Unique per job: the PDF is found by it.
 std::wstring Token() {
   static std::atomic<int> serial{0};
-  return L"zv" + std::to_wstring(::GetCurrentProcessId()) + L"x" + std::to_wstring(serial++);
+  static const ULONGLONG started = ::GetTickCount64();  // pids repeat across prefixes
+  return L"zv" + std::to_wstring(started) + L"p" + std::to_wstring(::GetCurrentProcessId()) + L"x" +
+         std::to_wstring(serial++);
 }
 
 struct Settings {
