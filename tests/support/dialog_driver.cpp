@@ -413,8 +413,8 @@ HWND RequireDialog(const std::wstring& title, DWORD timeoutMs) {
 namespace {
 
 // The script and its guard run on threads of the system's own: a std::thread
-// leaves an event behind in winpthreads' store of thread records, which tests
-// that count the process's handles took for a leak.
+// leaves an event behind in winpthreads' store of thread records, which the
+// tests that count the process's handles take for a leak.
 HANDLE StartThread(std::function<void()> body) {
   auto owned = std::make_unique<std::function<void()>>(std::move(body));
   const auto run = [](void* pBody) -> DWORD {
@@ -430,48 +430,35 @@ HANDLE StartThread(std::function<void()> body) {
 
 }  // namespace
 
-// What the test's thread, the script and the guard share, under the system's
-// slim lock and condition variable, which hold no handle either.
+// What the test's thread, the script and its guard share.
 struct UiScript::State {
   std::function<void()> script;
+  DWORD deadlineMs;
   std::atomic<bool> cancelled{false};
+  HANDLE scriptDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE joining = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SRWLOCK lock = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
-  bool done = false;
-  bool joining = false;
   std::string failure;
-  HANDLE worker = nullptr;
-  HANDLE guard = nullptr;
-
-  // With the lock held: waits until condition holds or timeoutMs have passed.
-  template <class Condition>
-  bool WaitFor(DWORD timeoutMs, Condition condition) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!condition()) {
-      const ULONGLONG now = ::GetTickCount64();
-      if (now >= deadline) return false;
-      ::SleepConditionVariableSRW(&changed, &lock, static_cast<DWORD>(deadline - now), 0);
-    }
-    return true;
-  }
-
-  void Set(bool State::*flag) {
-    ::AcquireSRWLockExclusive(&lock);
-    this->*flag = true;
-    ::ReleaseSRWLockExclusive(&lock);
-    ::WakeAllConditionVariable(&changed);
-  }
 
   void AddFailure(const std::string& what) {
     ::AcquireSRWLockExclusive(&lock);
     failure += failure.empty() ? what : "; then " + what;
     ::ReleaseSRWLockExclusive(&lock);
   }
-
-  // Leaves the screen as evidence and lets the blocked modal call return.
-  static void Unblock(const std::string& what) {
+  // Records what went wrong, leaves the screen as evidence and lets the
+  // blocked modal call return.
+  void Abandon(const std::string& what) {
+    AddFailure(what);
     CaptureEvidence(L"UiScript: " + Utf16(what));
     CloseProcessDialogs();
+  }
+  // A script that was cancelled has been abandoned already.
+  void Fail(const std::string& what) {
+    if (cancelled) {
+      AddFailure(what);
+    } else {
+      Abandon(what);
+    }
   }
 };
 
@@ -482,35 +469,26 @@ UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std:
   // ever: load it here, before the watcher exists.
   ::GetDesktopWindow();
   state_->script = std::move(script);
-  state_->worker = StartThread([state = state_] {
+  state_->deadlineMs = deadlineMs;
+  worker_ = StartThread([state = state_] {
     detail::t_cancelled = &state->cancelled;
-    std::string failure;
     try {
       state->script();
     } catch (const std::exception& e) {
-      failure = e.what();
+      state->Fail(std::string("script failed: ") + e.what());
     } catch (...) {
-      failure = "unknown exception";
+      state->Fail("script failed");
     }
-    if (!failure.empty()) {
-      state->AddFailure(failure);
-      if (!state->cancelled) State::Unblock("script failed: " + failure);
-    }
-    state->Set(&State::done);
+    ::SetEvent(state->scriptDone);
   });
-  state_->guard = StartThread([state = state_, deadlineMs] {
-    ::AcquireSRWLockExclusive(&state->lock);
+  guard_ = StartThread([state = state_] {
     // The script and the modal call it drives both end by the deadline.
-    const bool joined = state->WaitFor(deadlineMs, [&] { return state->joining; });
-    const bool scriptDone = state->done;
-    ::ReleaseSRWLockExclusive(&state->lock);
-    if (joined) return;
-    const std::string what =
-        scriptDone ? "the modal call had not returned " + std::to_string(deadlineMs) + " ms after the script began"
-                   : "script still running after " + std::to_string(deadlineMs) + " ms";
-    state->AddFailure(what);
-    if (!scriptDone) state->cancelled = true;
-    State::Unblock(what);
+    if (::WaitForSingleObject(state->joining, state->deadlineMs) == WAIT_OBJECT_0) return;
+    const bool done = ::WaitForSingleObject(state->scriptDone, 0) == WAIT_OBJECT_0;
+    state->cancelled = !done;
+    const std::string after = std::to_string(state->deadlineMs) + " ms";
+    state->Abandon(done ? "the modal call had not returned " + after + " after the script began"
+                        : "script still running after " + after);
   });
 }
 
@@ -522,24 +500,23 @@ bool UiScript::Join(DWORD timeoutMs) {
   if (joined_) return Failure().empty();
   joined_ = true;
   State& state = *state_;
-  ::AcquireSRWLockExclusive(&state.lock);
-  if (!state.WaitFor(timeoutMs, [&] { return state.done; })) {
-    ::ReleaseSRWLockExclusive(&state.lock);
-    const std::string what = "script did not end within " + std::to_string(timeoutMs) + " ms of Join";
-    state.AddFailure(what);
+  if (::WaitForSingleObject(state.scriptDone, timeoutMs) != WAIT_OBJECT_0) {
     state.cancelled = true;
-    State::Unblock(what);
-    ::AcquireSRWLockExclusive(&state.lock);
-    state.WaitFor(5000, [&] { return state.done; });
+    state.Abandon("script did not end within " + std::to_string(timeoutMs) + " ms of Join");
   }
-  const bool finished = state.done;
-  ::ReleaseSRWLockExclusive(&state.lock);
-  state.Set(&State::joining);
-  ::WaitForSingleObject(state.guard, INFINITE);
-  ::CloseHandle(state.guard);
-  if (!finished) state.AddFailure("the script thread is left running");
-  if (finished) ::WaitForSingleObject(state.worker, INFINITE);
-  ::CloseHandle(state.worker);
+  const bool finished = ::WaitForSingleObject(state.scriptDone, 5000) == WAIT_OBJECT_0;
+  ::SetEvent(state.joining);
+  ::WaitForSingleObject(guard_, INFINITE);
+  ::CloseHandle(guard_);
+  if (finished) {
+    ::WaitForSingleObject(worker_, INFINITE);
+    // Nobody waits on them any more: no handle of the script outlives the join.
+    ::CloseHandle(state.scriptDone);
+    ::CloseHandle(state.joining);
+  } else {
+    state.AddFailure("the script thread is left running");
+  }
+  ::CloseHandle(worker_);
   return Failure().empty();
 }
 

@@ -129,6 +129,8 @@ class UiScript {
 
  private:
   std::shared_ptr<State> state_;
+  HANDLE worker_ = nullptr;
+  HANDLE guard_ = nullptr;
   bool joined_ = false;
 };
 
