@@ -98,26 +98,6 @@ bool IsMessageBox(HWND window) {
   return true;
 }
 
-}  // namespace
-
-HWND FindChildOfClass(HWND parent, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (ClassName(window) == s->className) s->found = window;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-namespace {
-
 bool IsListBox(HWND control) { return ClassName(control) == L"ListBox"; }
 
 }  // namespace
@@ -158,6 +138,22 @@ std::vector<HWND> ChildWindows(HWND parent) {
   for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
     children.push_back(child);
   return children;
+}
+
+HWND FindChildOfClass(HWND parent, const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    HWND found;
+  } search{className, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (ClassName(window) == s->className) s->found = window;
+        return s->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 std::wstring ClassName(HWND window) {
