@@ -132,9 +132,10 @@ TEST_F(CompareDialogTest, BlocksReadOnTwoThreadsGiveEveryRowOnceAndInOrder) {
 // Holds a click on 中止 until the worker is blocked in a progress report sent
 // to the dialog's thread, so that the stop always meets a report in flight.
 WNDPROC stopButtonProcedure = nullptr;
+int stopsMeetingAReport = 0;
 LRESULT CALLBACK StopDuringReport(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto reportWaits = [] { return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; };
-  if (message == BM_CLICK) WaitForCondition(reportWaits, 5000);
+  if (message == BM_CLICK && WaitForCondition(reportWaits, 5000)) ++stopsMeetingAReport;
   return ::CallWindowProcW(stopButtonProcedure, button, message, wParam, lParam);
 }
 
@@ -147,6 +148,7 @@ TEST_F(CompareDialogTest, WhileRunningOnlyStopEndsTheDialogAndNeverDeadlocks) {
     ::CloseHandle(file);
   }
   DWORD handles = 0;
+  stopsMeetingAReport = 0;
   for (int round = 0; round < 12; ++round) {
     SCOPED_TRACE(round);
     if (round == 2) handles = OpenHandleCount();  // after Wine's first-use handles
@@ -154,11 +156,8 @@ TEST_F(CompareDialogTest, WhileRunningOnlyStopEndsTheDialogAndNeverDeadlocks) {
     Watchdog watchdog(60000);
     Open(folder_.c_str(), L"a.bin", L"b.bin", [&](HWND dlg) {
       Require(SetText(dlg, IDC_CMP_OUTFILE, L"out.txt") && Click(dlg, IDOK), "pressing 実行");
-      const auto showsPercent = [&] {
-        const std::wstring text = GetText(dlg, IDC_CMP_PERCENT);
-        return text != L"100%" && !text.empty() && text.back() == L'%';
-      };
-      Require(WaitForCondition(showsPercent), "progress shows a percentage");
+      Require(WaitForCondition([&] { return GetText(dlg, IDC_CMP_PERCENT) != L"100%"; }), "progress starts");
+      EXPECT_TRUE(GetText(dlg, IDC_CMP_PERCENT).ends_with(L'%')) << "progress shows a percentage";
       Require(!IsEnabled(dlg, IDOK) && !IsEnabled(dlg, IDCANCEL) && IsEnabled(dlg, IDC_CMP_STOP), "running");
       if (round == 0) {
         Require(PressKey(dlg, VK_ESCAPE), "pressing Esc");
@@ -173,6 +172,7 @@ TEST_F(CompareDialogTest, WhileRunningOnlyStopEndsTheDialogAndNeverDeadlocks) {
       Require(Click(dlg, IDC_CMP_STOP) && WaitForWindowGone(dlg), "中止 ends the dialog");
     });
   }
+  EXPECT_EQ(stopsMeetingAReport, 12) << "every stop met a report in flight";
   EXPECT_EQ(HandlesSettleTo(handles), handles);
 }
 

@@ -1,5 +1,6 @@
-// The comparison loop's files and report in memory, for its tests and fuzzer: a read or a write
-// may fail, a percentage stop the loop, and equal blocks come as known equal, as the worker reads them.
+// The comparison loop's files and report in memory, for its tests and fuzzer:
+// a read or a write may fail, a percentage may stop the loop, and equal blocks
+// may come as known equal, as the worker's reader hands them over.
 #pragma once
 
 #include <atomic>
