@@ -4,8 +4,10 @@
 #include <afxdllx.h>
 #include <commctrl.h>
 
-#include <cwchar>
 #include <new>
+
+#include "compare_form.h"
+#include "zvutil.h"
 
 CCmpThread* g_pCmpThread = nullptr;
 
@@ -14,14 +16,14 @@ namespace {
 // A percentage for the dialog's controls, sent by the progress function.
 constexpr UINT WM_CMP_SHOWPROGRESS = WM_APP + 1;
 
-// A file lying directly in the host's directory is shown by its bare name.
-CString NameInDirectory(LPCWSTR lpszDir, LPCWSTR lpszPath) {
-  const size_t dirLength = std::wcslen(lpszDir);
-  if (dirLength > 0 && std::wcslen(lpszPath) > dirLength && _wcsnicmp(lpszPath, lpszDir, dirLength) == 0 &&
-      std::wcschr(lpszPath + dirLength, L'\\') == nullptr) {
-    return lpszPath + dirLength;
-  }
-  return lpszPath;
+CString ControlText(const CWnd& dialog, int nId) {
+  CString strText;
+  dialog.GetDlgItemText(nId, strText);
+  return strText;
+}
+
+CString FromUtf16(std::u16string_view text) {
+  return CString(reinterpret_cast<LPCWSTR>(text.data()), static_cast<int>(text.size()));
 }
 
 // Waits for the worker's thread to end. The worker reports progress with
@@ -85,26 +87,15 @@ BOOL CCmpBinaryDlg::OnInitDialog() {
 }
 
 void CCmpBinaryDlg::OnOK() {
-  CString strFile1, strFile2, strOutFile, strMaxOutput;
-  GetDlgItemText(IDC_CMP_FILE1, strFile1);
-  if (strFile1.IsEmpty()) {
-    MessageBox(L"File1の名前を入力してください");
-    return;
-  }
-  GetDlgItemText(IDC_CMP_FILE2, strFile2);
-  if (strFile2.IsEmpty()) {
-    MessageBox(L"File2の名前を入力してください");
-    return;
-  }
-  GetDlgItemText(IDC_CMP_OUTFILE, strOutFile);
-  if (strOutFile.IsEmpty()) {
-    MessageBox(L"出力ファイルの名前を入力してください");
-    return;
-  }
+  const CString strFile1 = ControlText(*this, IDC_CMP_FILE1);
+  const CString strFile2 = ControlText(*this, IDC_CMP_FILE2);
+  const CString strOutFile = ControlText(*this, IDC_CMP_OUTFILE);
   const BOOL bDecimal = IsDlgButtonChecked(IDC_CMP_DECIMAL) == BST_CHECKED;
   const BOOL bHex = IsDlgButtonChecked(IDC_CMP_HEX) == BST_CHECKED;
-  if (!bDecimal && !bHex) {
-    MessageBox(L"10進表記か16進表記をチェックしてください");
+  const std::u16string_view refusal = zv::compare::FormRefusal(
+      {AsUtf16(strFile1), AsUtf16(strFile2), AsUtf16(strOutFile), bDecimal != FALSE, bHex != FALSE});
+  if (!refusal.empty()) {
+    MessageBox(FromUtf16(refusal));
     return;
   }
 
@@ -115,7 +106,6 @@ void CCmpBinaryDlg::OnOK() {
     EndDialog(IDOK);
     return;
   }
-  GetDlgItemText(IDC_CMP_MAXOUTPUT, strMaxOutput);
   CCmpThread& worker = *g_pCmpThread;
   worker.m_strFile1 = strFile1;
   worker.m_strFile2 = strFile2;
@@ -123,7 +113,7 @@ void CCmpBinaryDlg::OnOK() {
   worker.m_bDecimal = bDecimal;
   worker.m_bHex = bHex;
   worker.m_bNoLimit = IsDlgButtonChecked(IDC_CMP_NOLIMIT) == BST_CHECKED;
-  worker.m_nMaxOutput = static_cast<int>(_wtol(strMaxOutput));
+  worker.m_nMaxOutput = zv::compare::ReadRowLimit(AsUtf16(ControlText(*this, IDC_CMP_MAXOUTPUT)));
   m_pfnProgress = worker.m_pfnProgress = &CCmpBinaryDlg::OnCmpProgress;
   worker.m_pOwner = this;
   worker.m_bAutoDelete = FALSE;
@@ -208,8 +198,11 @@ void WINAPI ZvCmpBinaryDlg(LPCWSTR lpszCurDir, LPCWSTR lpszFile1, LPCWSTR lpszFi
     const LPCWSTR lpszDir = lpszCurDir ? lpszCurDir : L"";
     CCmpBinaryDlg dialog;
     dialog.m_strCurDir = lpszDir;
-    dialog.m_strFile1 = NameInDirectory(lpszDir, lpszFile1 ? lpszFile1 : L"");
-    dialog.m_strFile2 = NameInDirectory(lpszDir, lpszFile2 ? lpszFile2 : L"");
+    const auto shown = [lpszDir](LPCWSTR lpszPath) {
+      return FromUtf16(zv::compare::NameInDirectory(AsUtf16(lpszDir), AsUtf16(lpszPath ? lpszPath : L"")));
+    };
+    dialog.m_strFile1 = shown(lpszFile1);
+    dialog.m_strFile2 = shown(lpszFile2);
     dialog.DoModal();
   });
 }

@@ -6,25 +6,11 @@
 #include <afxwin.h>
 
 #include "cmp_thread.h"
-
-// Control ids of dialog 131.
-constexpr int IDC_CMP_FILE1 = 1025;
-constexpr int IDC_CMP_BROWSE1 = 1026;
-constexpr int IDC_CMP_FILE2 = 1027;
-constexpr int IDC_CMP_BROWSE2 = 1028;
-constexpr int IDC_CMP_OUTFILE = 1029;
-constexpr int IDC_CMP_BROWSE_OUT = 1030;
-constexpr int IDC_CMP_MAXOUTPUT = 1031;
-constexpr int IDC_CMP_NOLIMIT = 1032;
-constexpr int IDC_CMP_DECIMAL = 1033;
-constexpr int IDC_CMP_HEX = 1034;
-constexpr int IDC_CMP_STOP = 1035;
-constexpr int IDC_CMP_PROGRESS = 1036;
-constexpr int IDC_CMP_PERCENT = 1037;
+#include "compare_ids.h"
 
 class CCmpBinaryDlg : public CDialog {
  public:
-  enum { IDD = 131 };
+  enum { IDD = IDD_CMP_BINARY };
 
   explicit CCmpBinaryDlg(CWnd* pParent = nullptr);
   ~CCmpBinaryDlg() override;

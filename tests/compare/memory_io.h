@@ -1,0 +1,48 @@
+// The comparison loop's files and report in memory, for its tests and fuzzer:
+// a read or a write may fail, a percentage may stop the loop, and equal blocks
+// may come as known equal, as the worker's reader hands them over.
+#pragma once
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "comparison.h"
+
+namespace zv::compare {
+
+class MemoryIo final : public ComparisonIo {
+ public:
+  MemoryIo(const std::uint8_t* file1, const std::uint8_t* file2) : file1_(file1), file2_(file2) {}
+
+  BlockRead ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
+    if (reads_++ == failingRead) return BlockRead::kFailed;
+    block1 = file1_ + position_;
+    block2 = file2_ + position_;
+    position_ += length;
+    return knownEqual && std::memcmp(block1, block2, length) == 0 ? BlockRead::kKnownEqual : BlockRead::kRead;
+  }
+  bool WriteReport(const char16_t* units, std::size_t count) override {
+    if (writes_++ == failingWrite) return false;
+    report.append(units, count);
+    return true;
+  }
+  void ReportProgress(int percent) override {
+    progress.push_back(percent);
+    if (percent == stopAtPercent) stop = 1;
+  }
+
+  std::u16string report;
+  std::vector<int> progress;
+  std::atomic<int> stop{0};
+  int stopAtPercent = -1, failingRead = -1, failingWrite = -1;
+  bool knownEqual = false;
+
+ private:
+  const std::uint8_t *file1_, *file2_;
+  std::size_t position_ = 0;
+  int reads_ = 0, writes_ = 0;
+};
+
+}  // namespace zv::compare
