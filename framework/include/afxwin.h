@@ -276,10 +276,9 @@ class ZVFW_API CWinApp : public CWinThread {
 // Binds the current module state to its instance and application name.
 ZVFW_API BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
 ZVFW_API void AFXAPI AfxWinTerm();
-// Ends what the framework kept for the calling thread (its temporary window objects).
-ZVFW_API void AFXAPI AfxTermThread(HINSTANCE hInstTerm = nullptr);
+// The calling thread's temporary window objects (FromHandle) live while it holds a lock.
 ZVFW_API void AFXAPI AfxLockTempMaps();
-// Releases a lock; the temporary objects go when the last lock goes, or at once with bDeleteTemps -1.
+// Releases a lock; when it was the last, bDeleteTemps deletes the temporary objects.
 ZVFW_API BOOL AFXAPI AfxUnlockTempMaps(BOOL bDeleteTemps = TRUE);
 
 // Registers an extension module's resources with the module state current at construction.
@@ -389,7 +388,6 @@ class ZVFW_API CWnd : public CCmdTarget {
 
  private:
   friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
-  friend LRESULT CALLBACK AfxCbtHookProc(int, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
