@@ -386,9 +386,3 @@ int AFXAPI AfxMessageBox(LPCWSTR lpszText, UINT nType, UINT) {
   }
   return ::MessageBoxW(zvfw::DefaultOwner(), lpszText, AfxGetAppName(), nType);
 }
-
-int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
-  CString text;
-  text.LoadString(nIDPrompt);
-  return AfxMessageBox(text, nType, nIDHelp == static_cast<UINT>(-1) ? nIDPrompt : nIDHelp);
-}
