@@ -14,8 +14,7 @@ enum Function { kFindBackslash, kSplitPathName, kSplitExtension, kHasExtension, 
 // One call, rendered as "result|first output|second output"; for a root the
 // result of GetPathRoot, plus 2 when IsPathRoot holds.
 std::wstring Call(Function function, const std::wstring& path, int n, const wchar_t* ext) {
-  std::vector<wchar_t> a(path.size() + 1, L'#'), b(path.size() + 1, L'#');
-  a.front() = b.front() = a.back() = b.back() = 0;
+  std::vector<wchar_t> a(path.size() + 1), b(path.size() + 1);
   int result = 0;
   if (function == kFindBackslash) result = FindBackslash(n, path.c_str());
   if (function == kSplitPathName) SplitPathName(path.c_str(), a.data(), b.data());
