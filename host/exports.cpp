@@ -39,15 +39,6 @@ std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strle
 
 }  // namespace
 
-const std::vector<std::wstring>& ZvDllExportNames() {
-  static const std::vector<std::wstring> names = [] {
-    std::vector<std::wstring> list;
-    for (const ExportSlot& export_ : kSlots) list.push_back(Widen(export_.name));
-    return list;
-  }();
-  return names;
-}
-
 HMODULE LoadZvDll(ZvDllExports& exports, std::wstring& error, const wchar_t* path) {
   HMODULE library = ::LoadLibraryW(path);
   if (!library) {

@@ -27,9 +27,6 @@ struct ZvDllExports {
   void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
 };
 
-// The names of the exports above, in the order of the structure.
-const std::vector<std::wstring>& ZvDllExportNames();
-
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every
 // export above. On failure returns null and says in `error` what is missing.
 HMODULE LoadZvDll(ZvDllExports& exports, std::wstring& error, const wchar_t* path = L"ZvDll.dll");

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,23 @@ std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* name) 
   return value;
 }
 
+// Every name in the library's export directory, as the loader sees them: a
+// decorated or stray export shows here, not only the ones the host binds.
+std::vector<std::wstring> ExportDirectoryNames(HMODULE module) {
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  std::vector<std::wstring> result;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+    const auto* name = reinterpret_cast<const char*>(base + names[i]);
+    result.emplace_back(name, name + std::strlen(name));
+  }
+  return result;
+}
+
 int ShowInfo(HMODULE library) {
   const std::wstring path = ModulePath(library);
   Print(L"ライブラリ: " + path + L"\n");
@@ -65,7 +83,7 @@ int ShowInfo(HMODULE library) {
     }
   }
   Print(L"エクスポート:\n");
-  for (const std::wstring& name : ZvDllExportNames()) Print(L"  " + name + L"\n");
+  for (const std::wstring& name : ExportDirectoryNames(library)) Print(L"  " + name + L"\n");
   return 0;
 }
 

@@ -45,8 +45,6 @@ BOOL AttachModule(HINSTANCE hInstance) {
 void DetachModule() {
   AFX_MANAGE_STATE(&g_moduleState);
   if (CWinApp* app = AfxGetApp()) app->ExitInstance();
-  AfxLockTempMaps();
-  AfxUnlockTempMaps(-1);
   AfxWinTerm();
   AfxTermExtensionModule(g_extensionModule, TRUE);
   g_attached = false;
@@ -60,13 +58,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       return AttachModule(hInstance);
-    case DLL_THREAD_DETACH: {
-      AFX_MANAGE_STATE(&g_moduleState);
-      AfxLockTempMaps();
-      AfxUnlockTempMaps(-1);
-      AfxTermThread(hInstance);
-      break;
-    }
     case DLL_PROCESS_DETACH:
       // Also called after a failed attach, when there is nothing to undo.
       if (g_attached) DetachModule();

@@ -8,10 +8,7 @@
 #include "afxtempl.h"
 
 class CByteArray : public CArray<BYTE, BYTE> {};
-class CWordArray : public CArray<WORD, WORD> {};
 class CDWordArray : public CArray<DWORD, DWORD> {};
-class CUIntArray : public CArray<UINT, UINT> {};
-class CPtrArray : public CArray<void*, void*> {};
 
 // Same members and rules as CArray<CString>: a bad index throws std::out_of_range.
 class ZVFW_API CStringArray {
@@ -24,9 +21,6 @@ class ZVFW_API CStringArray {
   INT_PTR GetSize() const;
   INT_PTR GetCount() const;
   BOOL IsEmpty() const;
-  INT_PTR GetUpperBound() const;
-  void SetSize(INT_PTR nNewSize, INT_PTR nGrowBy = -1);
-  void FreeExtra();
   void RemoveAll();
 
   const CString& GetAt(INT_PTR nIndex) const;
@@ -36,15 +30,9 @@ class ZVFW_API CStringArray {
   CString& ElementAt(INT_PTR nIndex);
   const CString& operator[](INT_PTR nIndex) const;
   CString& operator[](INT_PTR nIndex);
-  const CString* GetData() const;
-  CString* GetData();
 
-  void SetAtGrow(INT_PTR nIndex, const CString& newElement);
   INT_PTR Add(const CString& newElement);
-  INT_PTR Append(const CStringArray& src);
-  void Copy(const CStringArray& src);
   void InsertAt(INT_PTR nIndex, const CString& newElement, INT_PTR nCount = 1);
-  void InsertAt(INT_PTR nStartIndex, const CStringArray* pNewArray);
   void RemoveAt(INT_PTR nIndex, INT_PTR nCount = 1);
 
  private:

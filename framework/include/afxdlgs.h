@@ -17,13 +17,9 @@ class ZVFW_API CFileDialog : public CDialog {
   // IDOK when a file was chosen, IDCANCEL when the dialog was cancelled or failed.
   INT_PTR DoModal() override;
 
-  // The chosen file: full path, name with extension, extension without the
-  // period, name without extension, and its folder.
+  // The chosen file: its full path, and its name with the extension.
   CString GetPathName() const;
   CString GetFileName() const;
-  CString GetFileExt() const;
-  CString GetFileTitle() const;
-  CString GetFolderPath() const;
 
   OPENFILENAMEW m_ofn;
 

@@ -8,8 +8,6 @@
 #include <compare>
 #include <cstdarg>
 
-ZVFW_API HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType);
-
 // Invalid indexes and lengths throw std::out_of_range or std::invalid_argument
 // before anything is changed; they never touch memory outside the string.
 //
@@ -63,53 +61,20 @@ class ZVFW_API CString {
   int Find(wchar_t ch, int iStart = 0) const;
   int Find(const wchar_t* pszSub, int iStart = 0) const;
   int ReverseFind(wchar_t ch) const;
-  int FindOneOf(const wchar_t* pszCharSet) const;
-
-  CString& MakeUpper();
-  CString& MakeLower();
-  CString& MakeReverse();
-
-  CString& Trim();
-  CString& Trim(wchar_t chTarget);
-  CString& Trim(const wchar_t* pszTargets);
-  CString& TrimLeft();
-  CString& TrimLeft(wchar_t chTarget);
-  CString& TrimLeft(const wchar_t* pszTargets);
-  CString& TrimRight();
-  CString& TrimRight(wchar_t chTarget);
-  CString& TrimRight(const wchar_t* pszTargets);
-
-  // Each returns the number of replacements or removals.
-  int Replace(wchar_t chOld, wchar_t chNew);
-  int Replace(const wchar_t* pszOld, const wchar_t* pszNew);
-  int Remove(wchar_t chRemove);
-  // Each returns the new length; the index is clamped to the string.
-  int Insert(int iIndex, wchar_t ch);
-  int Insert(int iIndex, const wchar_t* psz);
-  int Delete(int iIndex, int nCount = 1);
 
   // printf with the platform's wide rules: %s takes a wchar_t*, %S a char*.
   void Format(const wchar_t* pszFormat, ...);
-  void AppendFormat(const wchar_t* pszFormat, ...);
   void FormatV(const wchar_t* pszFormat, va_list args);
-  void AppendFormatV(const wchar_t* pszFormat, va_list args);
 
   // Room for at least nMinBufferLength characters plus a terminator.
   wchar_t* GetBuffer(int nMinBufferLength);
   wchar_t* GetBuffer();
-  wchar_t* GetBufferSetLength(int nNewLength);
   // -1: the length runs up to the first NUL within the buffer.
   void ReleaseBuffer(int nNewLength = -1);
 
-  // From the string table of the module that AfxFindResourceHandle finds;
-  // FALSE leaves the string unchanged.
-  BOOL LoadString(UINT nID);
-
  private:
   void Assign(const wchar_t* pch, int nLength);
-  void InsertChars(int iIndex, const wchar_t* pch, int nLength);
-  void KeepRange(int iBegin, int iEnd) noexcept;
-  CString& TrimEnds(bool left, bool right, const wchar_t* targets, size_t nTargets);
+  void Append(const wchar_t* pch, int nLength);
   void Reserve(int nMinAlloc, bool exact);
   bool OwnsBuffer() const noexcept;
   bool Overlaps(const wchar_t* p) const noexcept;

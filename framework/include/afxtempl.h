@@ -67,12 +67,10 @@ class CArray {
   INT_PTR GetSize() const { return m_nSize; }
   INT_PTR GetCount() const { return m_nSize; }
   BOOL IsEmpty() const { return m_nSize == 0; }
-  INT_PTR GetUpperBound() const { return m_nSize - 1; }
 
   // nGrowBy: how many elements each reallocation adds; -1 keeps the current
   // setting, 0 (the default) grows by an eighth of the size, 4 to 1024 elements.
   void SetSize(INT_PTR nNewSize, INT_PTR nGrowBy = -1);
-  void FreeExtra();
   void RemoveAll() { SetSize(0, -1); }
 
   const TYPE& GetAt(INT_PTR nIndex) const { return m_pData[CheckIndex(nIndex)]; }
@@ -92,13 +90,11 @@ class CArray {
     SetAtGrow(nIndex, newElement);
     return nIndex;
   }
-  // src may be this array: Append then doubles it, Copy leaves it as it is.
-  INT_PTR Append(const CArray& src);
+  // src may be this array, which then stays as it is.
   void Copy(const CArray& src);
 
   // An index past the end first grows the array to reach it.
   void InsertAt(INT_PTR nIndex, ARG_TYPE newElement, INT_PTR nCount = 1);
-  void InsertAt(INT_PTR nStartIndex, const CArray* pNewArray);
   void RemoveAt(INT_PTR nIndex, INT_PTR nCount = 1);
 
  private:
@@ -160,11 +156,6 @@ void CArray<TYPE, ARG_TYPE>::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy) {
   m_nSize = nNewSize;
 }
 
-template <class TYPE, class ARG_TYPE>
-void CArray<TYPE, ARG_TYPE>::FreeExtra() {
-  if (m_nSize != m_nMaxSize) Reallocate(m_nSize);
-}
-
 // newElement may refer to an element of this array, which growing would move: take a copy first.
 template <class TYPE, class ARG_TYPE>
 void CArray<TYPE, ARG_TYPE>::SetAtGrow(INT_PTR nIndex, ARG_TYPE newElement) {
@@ -176,16 +167,6 @@ void CArray<TYPE, ARG_TYPE>::SetAtGrow(INT_PTR nIndex, ARG_TYPE newElement) {
   TYPE value(newElement);
   SetSize(nIndex + 1, -1);
   m_pData[nIndex] = std::move(value);
-}
-
-template <class TYPE, class ARG_TYPE>
-INT_PTR CArray<TYPE, ARG_TYPE>::Append(const CArray& src) {
-  const INT_PTR nOldSize = m_nSize;
-  const INT_PTR nAdded = src.m_nSize;
-  SetSize(nOldSize + nAdded, -1);
-  // Read through src.m_pData after growing: it is this array's new block when src is *this.
-  for (INT_PTR i = 0; i < nAdded; ++i) m_pData[nOldSize + i] = src.m_pData[i];
-  return nOldSize;
 }
 
 template <class TYPE, class ARG_TYPE>
@@ -208,23 +189,6 @@ void CArray<TYPE, ARG_TYPE>::InsertAt(INT_PTR nIndex, ARG_TYPE newElement, INT_P
     std::move_backward(m_pData + nIndex, m_pData + nOldSize, m_pData + nOldSize + nCount);
   }
   for (INT_PTR i = nIndex; i < nIndex + nCount; ++i) m_pData[i] = value;
-}
-
-template <class TYPE, class ARG_TYPE>
-void CArray<TYPE, ARG_TYPE>::InsertAt(INT_PTR nStartIndex, const CArray* pNewArray) {
-  if (!pNewArray) throw std::invalid_argument("CArray::InsertAt: null array");
-  if (nStartIndex < 0) throw std::out_of_range("CArray::InsertAt: negative index");
-  const INT_PTR nCount = pNewArray->m_nSize;
-  if (nCount == 0) return;
-  if (pNewArray == this) {
-    // Inserting into itself: work from a copy, since the shift overwrites the source.
-    CArray copy;
-    copy.Copy(*this);
-    InsertAt(nStartIndex, &copy);
-    return;
-  }
-  InsertAt(nStartIndex, pNewArray->m_pData[0], nCount);
-  for (INT_PTR i = 1; i < nCount; ++i) m_pData[nStartIndex + i] = pNewArray->m_pData[i];
 }
 
 template <class TYPE, class ARG_TYPE>

@@ -157,11 +157,6 @@ LRESULT Timer(CCmdTarget* p, WPARAM wParam, LPARAM) {
   return 0;
 }
 template <auto Fn>
-LRESULT Void(CCmdTarget* p, WPARAM, LPARAM) {
-  (static_cast<owner_t<Fn>*>(p)->*Fn)();
-  return 0;
-}
-template <auto Fn>
 LRESULT DrawItem(CCmdTarget* p, WPARAM wParam, LPARAM lParam) {
   (static_cast<owner_t<Fn>*>(p)->*Fn)(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
   return TRUE;
@@ -197,8 +192,6 @@ LRESULT DrawItem(CCmdTarget* p, WPARAM wParam, LPARAM lParam) {
 #define ON_CONTROL(code, id, memberFxn) \
   {WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(id), &afx_dispatch::Command<memberFxn>},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
-#define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
-#define ON_EN_KILLFOCUS(id, memberFxn) ON_CONTROL(EN_KILLFOCUS, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
 #define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
 #define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
@@ -206,8 +199,6 @@ LRESULT DrawItem(CCmdTarget* p, WPARAM wParam, LPARAM lParam) {
   {WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(id), &afx_dispatch::Notify<memberFxn>},
 #define ON_MESSAGE(message, memberFxn) {(UINT)(message), 0, 0, 0, &afx_dispatch::Message<memberFxn>},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, &afx_dispatch::Timer<&ThisClass::OnTimer>},
-#define ON_WM_DESTROY() {WM_DESTROY, 0, 0, 0, &afx_dispatch::Void<&ThisClass::OnDestroy>},
-#define ON_WM_CLOSE() {WM_CLOSE, 0, 0, 0, &afx_dispatch::Void<&ThisClass::OnClose>},
 #define ON_WM_DRAWITEM() {WM_DRAWITEM, 0, 0, 0, &afx_dispatch::DrawItem<&ThisClass::OnDrawItem>},
 
 // Sent to a modal dialog while its loop is idle (wParam MSGF_DIALOGBOX, lParam the idle count).
@@ -276,10 +267,9 @@ class ZVFW_API CWinApp : public CWinThread {
 // Binds the current module state to its instance and application name.
 ZVFW_API BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
 ZVFW_API void AFXAPI AfxWinTerm();
-// Ends what the framework kept for the calling thread (its temporary window objects).
-ZVFW_API void AFXAPI AfxTermThread(HINSTANCE hInstTerm = nullptr);
+// The calling thread's temporary window objects (FromHandle) live while it holds a lock.
 ZVFW_API void AFXAPI AfxLockTempMaps();
-// Releases a lock; the temporary objects go when the last lock goes, or at once with bDeleteTemps -1.
+// Releases a lock; when it was the last, bDeleteTemps deletes the temporary objects.
 ZVFW_API BOOL AFXAPI AfxUnlockTempMaps(BOOL bDeleteTemps = TRUE);
 
 // Registers an extension module's resources with the module state current at construction.
@@ -389,7 +379,6 @@ class ZVFW_API CWnd : public CCmdTarget {
 
  private:
   friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
-  friend LRESULT CALLBACK AfxCbtHookProc(int, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
@@ -401,7 +390,6 @@ ZVFW_API void AFXAPI AfxHookWindowCreate(CWnd* pWnd);
 ZVFW_API BOOL AFXAPI AfxUnhookWindowCreate();
 
 ZVFW_API int AFXAPI AfxMessageBox(LPCWSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-ZVFW_API int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 
 // ---------------------------------------------------------------------------
 // GDI: fonts and device contexts.
@@ -528,11 +516,9 @@ class ZVFW_API CDataExchange {
 
 ZVFW_API void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 ZVFW_API void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value);
-ZVFW_API void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 ZVFW_API void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 // value is the index of the checked button of the group starting at nIDC, -1 for none.
 ZVFW_API void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 ZVFW_API void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // Limits the edit control last exchanged to nChars characters.
 ZVFW_API void AFXAPI DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars);
-ZVFW_API void AFXAPI DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);

@@ -45,35 +45,18 @@ CString ControlText(HWND control) {
   return text;
 }
 
-// The whole text must be a number in range, surrounding blanks allowed.
-bool ParseInteger(const CString& text, bool allowSign, long long minValue, long long maxValue, long long& value) {
+// The whole text must be an int, surrounding blanks allowed.
+bool ParseInt(const CString& text, int& value) {
   const wchar_t* begin = text;
   while (*begin == L' ' || *begin == L'\t') ++begin;
-  if (!allowSign && *begin == L'-') return false;
   wchar_t* end = nullptr;
   errno = 0;
   const long long parsed = std::wcstoll(begin, &end, 10);
   if (end == begin || errno == ERANGE) return false;
   while (*end == L' ' || *end == L'\t') ++end;
-  if (*end != L'\0' || parsed < minValue || parsed > maxValue) return false;
-  value = parsed;
+  if (*end != L'\0' || parsed < INT_MIN || parsed > INT_MAX) return false;
+  value = static_cast<int>(parsed);
   return true;
-}
-
-void ExchangeInteger(CDataExchange* pDX, int nIDC, long long& value, bool isSigned, long long minValue,
-                     long long maxValue) {
-  if (pDX->m_bFailed) return;
-  HWND control = pDX->PrepareEditCtrl(nIDC);
-  if (!pDX->m_bSaveAndValidate) {
-    CString text;
-    text.Format(isSigned ? L"%lld" : L"%llu", value);
-    ::SetWindowTextW(control, text);
-    return;
-  }
-  if (!ParseInteger(ControlText(control), isSigned, minValue, maxValue, value)) {
-    AfxMessageBox(L"整数を入力してください。", MB_ICONEXCLAMATION);
-    pDX->Fail();
-  }
 }
 
 }  // namespace
@@ -89,15 +72,16 @@ void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
 }
 
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
-  long long wide = value;
-  ExchangeInteger(pDX, nIDC, wide, true, INT_MIN, INT_MAX);
-  value = static_cast<int>(wide);
-}
-
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
-  long long wide = value;
-  ExchangeInteger(pDX, nIDC, wide, false, 0, UINT_MAX);
-  value = static_cast<UINT>(wide);
+  if (pDX->m_bFailed) return;
+  HWND control = pDX->PrepareEditCtrl(nIDC);
+  if (!pDX->m_bSaveAndValidate) {
+    CString text;
+    text.Format(L"%d", value);
+    ::SetWindowTextW(control, text);
+  } else if (!ParseInt(ControlText(control), value)) {
+    AfxMessageBox(L"整数を入力してください。", MB_ICONEXCLAMATION);
+    pDX->Fail();
+  }
 }
 
 void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
@@ -150,12 +134,4 @@ void AFXAPI DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars) {
     AfxMessageBox(message, MB_ICONEXCLAMATION);
     pDX->Fail();
   }
-}
-
-void AFXAPI DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
-  if (pDX->m_bFailed || !pDX->m_bSaveAndValidate || (value >= minVal && value <= maxVal)) return;
-  CString message;
-  message.Format(L"%d から %d までの整数を入力してください。", minVal, maxVal);
-  AfxMessageBox(message, MB_ICONEXCLAMATION);
-  pDX->Fail();
 }

@@ -10,32 +10,6 @@ ON_COMMAND(IDOK, &CDialog::OnOK)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
 
-namespace {
-
-// Messages after which the loop goes idle again (the framework's rule: not
-// paints, system timers, or a mouse that did not move).
-bool IsIdleMessage(const MSG& msg, POINT& lastMouse, UINT& lastMouseMessage) {
-  if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
-    const bool same = lastMouseMessage == msg.message && lastMouse.x == msg.pt.x && lastMouse.y == msg.pt.y;
-    lastMouse = msg.pt;
-    lastMouseMessage = msg.message;
-    return !same;
-  }
-  return msg.message != WM_PAINT && msg.message != 0x0118;  // WM_SYSTIMER: caret blinks
-}
-
-// Offers a message to every framework window from its target up to the dialog.
-bool PreTranslateUpTo(HWND hWndStop, MSG* pMsg) {
-  for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
-    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-    if (pWnd && pWnd->PreTranslateMessage(pMsg)) return true;
-    if (hWnd == hWndStop) break;
-  }
-  return false;
-}
-
-}  // namespace
-
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
@@ -63,7 +37,8 @@ INT_PTR CDialog::DoModal() {
   AfxHookWindowCreate(this);
   HWND hWnd = ::CreateDialogIndirectParamW(hInst, dialogTemplate, owner, AfxDlgProc, 0);
   AfxUnhookWindowCreate();
-  if (hWnd && m_bContinueModal) RunModalLoop();
+  if (hWnd && !m_hWnd) ::DestroyWindow(hWnd);  // not subclassed: nothing of ours would end it
+  if (m_hWnd && m_bContinueModal) RunModalLoop();
 
   if (m_hWnd) {
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
@@ -81,8 +56,7 @@ void CDialog::RunModalLoop() {
   if (!::IsWindowVisible(m_hWnd)) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
   LONG idleCount = 0;
   bool idle = true;
-  POINT lastMouse = {-1, -1};
-  UINT lastMouseMessage = 0;
+  zvfw::IdleRule idleRule;
   MSG msg = {};
   while (m_bContinueModal) {
     while (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -95,11 +69,11 @@ void CDialog::RunModalLoop() {
       m_bContinueModal = FALSE;
       return;
     }
-    if (!PreTranslateUpTo(m_hWnd, &msg)) {
+    if (!zvfw::PreTranslateUpTo(m_hWnd, &msg)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
-    if (IsIdleMessage(msg, lastMouse, lastMouseMessage)) {
+    if (idleRule.ResumesIdle(msg)) {
       idle = true;
       idleCount = 0;
     }

@@ -59,23 +59,3 @@ CString CFileDialog::GetFileName() const {
   if (!m_ofn.lpstrFile) return CString();
   return CString(m_ofn.lpstrFile + m_ofn.nFileOffset);
 }
-
-CString CFileDialog::GetFileExt() const {
-  if (!m_ofn.lpstrFile || m_ofn.nFileExtension == 0) return CString();
-  return CString(m_ofn.lpstrFile + m_ofn.nFileExtension);
-}
-
-CString CFileDialog::GetFileTitle() const {
-  const CString name = GetFileName();
-  if (m_ofn.nFileExtension <= m_ofn.nFileOffset) return name;
-  return name.Left(m_ofn.nFileExtension - m_ofn.nFileOffset - 1);  // up to the period
-}
-
-CString CFileDialog::GetFolderPath() const {
-  if (!m_ofn.lpstrFile || m_ofn.nFileOffset == 0) return CString();
-  CString folder(m_ofn.lpstrFile, m_ofn.nFileOffset);
-  // A drive's root keeps its backslash ("C:\"), every other folder loses it.
-  const int last = folder.GetLength() - 1;
-  if (last > 0 && folder[last] == L'\\' && folder[last - 1] != L':') folder = folder.Left(last);
-  return folder;
-}

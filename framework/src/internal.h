@@ -33,13 +33,20 @@ class ThreadSlot {
   DWORD m_index;
 };
 
+struct ThreadData;  // window.cpp: the thread's temporary window objects and creation hook
+
+// What the framework keeps per thread.
+struct ThreadSlots {
+  ThreadSlot<AFX_MODULE_STATE> moduleState;  // null: the executable's state
+  ThreadSlot<ThreadData> data;               // made on first use
+  ThreadSlot<CWinThread> thread;             // set while a framework thread runs
+};
+const ThreadSlots& Slots();
+
 void InitBaseModuleState(HINSTANCE hExe);
 
 // Frees what the framework keeps for the calling thread.
 void ReleaseThreadData();
-
-// The window being created on this thread, attached by the creation hook.
-CWnd*& WindowInCreation();
 
 // The permanent map: windows owned by framework objects.
 void MapPermanent(HWND hWnd, CWnd* pWnd);
@@ -54,5 +61,20 @@ HWND ModalOwner(CWnd* pParentWnd);
 
 // Drops the wrappers of windows that no longer exist, unless temporary objects are locked.
 void PruneTemporaries();
+
+// Offers a message to every framework window from its target up to hWndStop
+// (to the top-level window when null); true when one of them took it.
+bool PreTranslateUpTo(HWND hWndStop, MSG* pMsg);
+
+// Tells a message loop whether it may go idle again after a message: not after
+// paints, caret blinks (WM_SYSTIMER) or a mouse that did not move.
+class IdleRule {
+ public:
+  bool ResumesIdle(const MSG& msg);
+
+ private:
+  POINT m_lastMouse = {-1, -1};
+  UINT m_lastMouseMessage = 0;
+};
 
 }  // namespace zvfw

@@ -8,15 +8,6 @@ namespace {
 // The executable's state: current on a thread until an extension module switches.
 AFX_MODULE_STATE g_baseModuleState(FALSE, &AfxWndProc, _MFC_VER);
 
-// Allocated on first use: the slot may be needed before this file's globals are constructed.
-zvfw::ThreadSlot<AFX_MODULE_STATE>& ModuleStateSlot() {
-  static zvfw::ThreadSlot<AFX_MODULE_STATE> slot;
-  return slot;
-}
-// Made while the DLL loads, on one thread, so no thread ever waits on its
-// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
-[[maybe_unused]] const bool kModuleStateSlotReady = (ModuleStateSlot(), true);
-
 // Guards every module's list of extension-module records.
 SRWLOCK g_libraryListLock = SRWLOCK_INIT;
 
@@ -31,14 +22,26 @@ CString ModuleBaseName(HINSTANCE hInstance) {
 
 }  // namespace
 
+// Allocated on first use: the slots may be needed before this file's globals are constructed.
+const zvfw::ThreadSlots& zvfw::Slots() {
+  static const ThreadSlots slots;
+  return slots;
+}
+
+namespace {
+// Made while the DLL loads, on one thread, so no thread ever waits on the
+// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
+[[maybe_unused]] const bool kSlotsReady = (zvfw::Slots(), true);
+}  // namespace
+
 AFX_MODULE_STATE* AFXAPI AfxGetModuleState() {
-  AFX_MODULE_STATE* pState = ModuleStateSlot().Get();
+  AFX_MODULE_STATE* pState = zvfw::Slots().moduleState.Get();
   return pState ? pState : &g_baseModuleState;
 }
 
 AFX_MODULE_STATE* AFXAPI AfxSetModuleState(AFX_MODULE_STATE* pNewState) {
   AFX_MODULE_STATE* previous = AfxGetModuleState();
-  ModuleStateSlot().Set(pNewState == &g_baseModuleState ? nullptr : pNewState);
+  zvfw::Slots().moduleState.Set(pNewState == &g_baseModuleState ? nullptr : pNewState);
   return previous;
 }
 
@@ -168,7 +171,7 @@ BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
 
 void AFXAPI AfxWinTerm() {
   AfxLockTempMaps();
-  AfxUnlockTempMaps(-1);
+  AfxUnlockTempMaps(TRUE);
 }
 
 // ---------------------------------------------------------------------------

@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cwchar>
-#include <cwctype>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -31,22 +30,6 @@ wchar_t* AllocateChars(int nAlloc) {
   void* p = std::malloc((static_cast<size_t>(nAlloc) + 1) * sizeof(wchar_t));
   if (!p) throw std::bad_alloc();
   return static_cast<wchar_t*>(p);
-}
-
-bool IsTargetChar(wchar_t ch, const wchar_t* pszTargets, size_t nTargets) {
-  return wmemchr(pszTargets, ch, nTargets) != nullptr;
-}
-
-// The part of [p, p + nLength) left after dropping leading and/or trailing characters that match.
-template <class Pred>
-std::pair<int, int> TrimmedRange(const wchar_t* p, int nLength, bool left, bool right, Pred matches) {
-  int begin = 0;
-  int end = nLength;
-  if (left)
-    while (begin < end && matches(p[begin])) ++begin;
-  if (right)
-    while (end > begin && matches(p[end - 1])) --end;
-  return {begin, end};
 }
 
 // Ends a variable argument list on every way out, also when formatting throws.
@@ -123,17 +106,17 @@ CString& CString::operator=(wchar_t ch) {
 }
 
 CString& CString::operator+=(const CString& string) {
-  InsertChars(m_nDataLength, string.m_pszData, string.m_nDataLength);
+  Append(string.m_pszData, string.m_nDataLength);
   return *this;
 }
 
 CString& CString::operator+=(const wchar_t* psz) {
-  InsertChars(m_nDataLength, psz, SafeLength(psz));
+  Append(psz, SafeLength(psz));
   return *this;
 }
 
 CString& CString::operator+=(wchar_t ch) {
-  InsertChars(m_nDataLength, &ch, 1);
+  Append(&ch, 1);
   return *this;
 }
 
@@ -201,138 +184,11 @@ int CString::ReverseFind(wchar_t ch) const {
   return p ? static_cast<int>(p - m_pszData) : -1;
 }
 
-int CString::FindOneOf(const wchar_t* pszCharSet) const {
-  if (!pszCharSet) return -1;
-  const wchar_t* p = wcspbrk(m_pszData, pszCharSet);
-  return p ? static_cast<int>(p - m_pszData) : -1;
-}
-
-// The CRT's case mapping, as CompareNoCase uses: in the "C" locale only ASCII letters change.
-CString& CString::MakeUpper() {
-  if (OwnsBuffer()) _wcsupr(m_pszData);
-  return *this;
-}
-
-CString& CString::MakeLower() {
-  if (OwnsBuffer()) _wcslwr(m_pszData);
-  return *this;
-}
-
-CString& CString::MakeReverse() {
-  std::reverse(m_pszData, m_pszData + m_nDataLength);
-  return *this;
-}
-
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
-CString& CString::Trim(wchar_t chTarget) { return TrimRight(chTarget).TrimLeft(chTarget); }
-CString& CString::Trim(const wchar_t* pszTargets) { return TrimRight(pszTargets).TrimLeft(pszTargets); }
-
-// targets null: white space; otherwise the nTargets characters at targets.
-CString& CString::TrimEnds(bool left, bool right, const wchar_t* targets, size_t nTargets) {
-  auto matches = [=](wchar_t c) { return targets ? IsTargetChar(c, targets, nTargets) : iswspace(c) != 0; };
-  auto [begin, end] = TrimmedRange(m_pszData, m_nDataLength, left, right, matches);
-  KeepRange(begin, end);
-  return *this;
-}
-
-CString& CString::TrimLeft() { return TrimEnds(true, false, nullptr, 0); }
-CString& CString::TrimLeft(wchar_t chTarget) { return TrimEnds(true, false, &chTarget, 1); }
-CString& CString::TrimLeft(const wchar_t* pszTargets) {
-  return TrimEnds(true, false, pszTargets ? pszTargets : L"", pszTargets ? wcslen(pszTargets) : 0);
-}
-CString& CString::TrimRight() { return TrimEnds(false, true, nullptr, 0); }
-CString& CString::TrimRight(wchar_t chTarget) { return TrimEnds(false, true, &chTarget, 1); }
-CString& CString::TrimRight(const wchar_t* pszTargets) {
-  return TrimEnds(false, true, pszTargets ? pszTargets : L"", pszTargets ? wcslen(pszTargets) : 0);
-}
-
-int CString::Replace(wchar_t chOld, wchar_t chNew) {
-  if (chOld == chNew) return 0;
-  int nCount = 0;
-  for (int i = 0; i < m_nDataLength; ++i) {
-    if (m_pszData[i] == chOld) {
-      m_pszData[i] = chNew;
-      ++nCount;
-    }
-  }
-  return nCount;
-}
-
-// Matches are found left to right and do not overlap: "aaa" with "aa" -> "b" gives "ba".
-int CString::Replace(const wchar_t* pszOld, const wchar_t* pszNew) {
-  const int nOld = SafeLength(pszOld);
-  if (nOld == 0) return 0;
-  const int nNew = SafeLength(pszNew);
-  int nCount = 0;
-  for (int i = 0; i + nOld <= m_nDataLength;) {
-    if (wmemcmp(m_pszData + i, pszOld, nOld) == 0) {
-      ++nCount;
-      i += nOld;
-    } else {
-      ++i;
-    }
-  }
-  if (nCount == 0) return 0;
-
-  // Built aside: pszOld and pszNew may point into this string.
-  CString result;
-  result.Reserve(CheckedLength(m_nDataLength + static_cast<long long>(nCount) * (nNew - nOld)), true);
-  wchar_t* out = result.m_pszData;
-  for (int i = 0; i < m_nDataLength;) {
-    if (i + nOld <= m_nDataLength && wmemcmp(m_pszData + i, pszOld, nOld) == 0) {
-      out = std::copy_n(pszNew, nNew, out);
-      i += nOld;
-    } else {
-      *out++ = m_pszData[i++];
-    }
-  }
-  *out = L'\0';
-  result.m_nDataLength = static_cast<int>(out - result.m_pszData);
-  *this = std::move(result);
-  return nCount;
-}
-
-int CString::Remove(wchar_t chRemove) {
-  wchar_t* end = std::remove(m_pszData, m_pszData + m_nDataLength, chRemove);
-  const int nRemoved = m_nDataLength - static_cast<int>(end - m_pszData);
-  if (nRemoved > 0) KeepRange(0, m_nDataLength - nRemoved);
-  return nRemoved;
-}
-
-int CString::Insert(int iIndex, wchar_t ch) {
-  InsertChars(iIndex, &ch, 1);
-  return m_nDataLength;
-}
-
-int CString::Insert(int iIndex, const wchar_t* psz) {
-  InsertChars(iIndex, psz, SafeLength(psz));
-  return m_nDataLength;
-}
-
-int CString::Delete(int iIndex, int nCount) {
-  iIndex = std::max(iIndex, 0);
-  nCount = std::max(nCount, 0);
-  if (iIndex < m_nDataLength && nCount > 0) {
-    nCount = std::min(nCount, m_nDataLength - iIndex);
-    wmemmove(m_pszData + iIndex, m_pszData + iIndex + nCount, m_nDataLength - iIndex - nCount);
-    m_nDataLength -= nCount;
-    m_pszData[m_nDataLength] = L'\0';
-  }
-  return m_nDataLength;
-}
-
 void CString::Format(const wchar_t* pszFormat, ...) {
   va_list args;
   va_start(args, pszFormat);
   const VaListEnd end{args};
   FormatV(pszFormat, args);
-}
-
-void CString::AppendFormat(const wchar_t* pszFormat, ...) {
-  va_list args;
-  va_start(args, pszFormat);
-  const VaListEnd end{args};
-  AppendFormatV(pszFormat, args);
 }
 
 // msvcrt's _vscwprintf and _vsnwprintf, never mingw's own printf (which libstdc++
@@ -357,12 +213,6 @@ void CString::FormatV(const wchar_t* pszFormat, va_list args) {
   *this = std::move(result);
 }
 
-void CString::AppendFormatV(const wchar_t* pszFormat, va_list args) {
-  CString formatted;
-  formatted.FormatV(pszFormat, args);
-  *this += formatted;
-}
-
 wchar_t* CString::GetBuffer(int nMinBufferLength) {
   if (nMinBufferLength < 0) throw std::invalid_argument("CString::GetBuffer: negative length");
   Reserve(std::max(nMinBufferLength, m_nDataLength), true);
@@ -371,13 +221,6 @@ wchar_t* CString::GetBuffer(int nMinBufferLength) {
 
 wchar_t* CString::GetBuffer() { return GetBuffer(0); }
 
-wchar_t* CString::GetBufferSetLength(int nNewLength) {
-  GetBuffer(nNewLength);
-  m_nDataLength = nNewLength;
-  m_pszData[nNewLength] = L'\0';
-  return m_pszData;
-}
-
 void CString::ReleaseBuffer(int nNewLength) {
   if (nNewLength == -1) nNewLength = static_cast<int>(wcsnlen(m_pszData, m_nAllocLength));
   if (nNewLength < 0 || nNewLength > m_nAllocLength)
@@ -385,18 +228,6 @@ void CString::ReleaseBuffer(int nNewLength) {
   if (!OwnsBuffer()) return;
   m_nDataLength = nNewLength;
   m_pszData[nNewLength] = L'\0';
-}
-
-BOOL CString::LoadString(UINT nID) {
-  // Strings are stored sixteen to a block; block n holds ids 16(n-1) to 16(n-1)+15.
-  HINSTANCE hInstance = AfxFindResourceHandle(MAKEINTRESOURCEW((nID >> 4) + 1), RT_STRING);
-  if (!hInstance) return FALSE;
-  // With a zero buffer size LoadStringW stores a pointer to the resource text, which is not NUL-terminated.
-  const wchar_t* pText = nullptr;
-  const int nLength = ::LoadStringW(hInstance, nID, reinterpret_cast<LPWSTR>(&pText), 0);
-  if (nLength <= 0 || !pText) return FALSE;
-  Assign(pText, nLength);
-  return TRUE;
 }
 
 void CString::Assign(const wchar_t* pch, int nLength) {
@@ -417,25 +248,16 @@ void CString::Assign(const wchar_t* pch, int nLength) {
   m_pszData[nLength] = L'\0';
 }
 
-void CString::InsertChars(int iIndex, const wchar_t* pch, int nLength) {
+void CString::Append(const wchar_t* pch, int nLength) {
   if (nLength <= 0) return;
   if (Overlaps(pch)) {
     const CString copy(pch, nLength);
-    InsertChars(iIndex, copy.m_pszData, nLength);
+    Append(copy.m_pszData, nLength);
     return;
   }
-  iIndex = std::clamp(iIndex, 0, m_nDataLength);
   Reserve(CheckedLength(static_cast<long long>(m_nDataLength) + nLength), false);
-  wmemmove(m_pszData + iIndex + nLength, m_pszData + iIndex, m_nDataLength - iIndex + 1);
-  wmemcpy(m_pszData + iIndex, pch, nLength);
+  wmemcpy(m_pszData + m_nDataLength, pch, nLength);
   m_nDataLength += nLength;
-  m_pszData[m_nDataLength] = L'\0';
-}
-
-void CString::KeepRange(int iBegin, int iEnd) noexcept {
-  if (iBegin == 0 && iEnd == m_nDataLength) return;
-  wmemmove(m_pszData, m_pszData + iBegin, iEnd - iBegin);
-  m_nDataLength = iEnd - iBegin;
   m_pszData[m_nDataLength] = L'\0';
 }
 

@@ -6,23 +6,12 @@
 
 namespace {
 
-// Allocated on first use: the slot may be needed before this file's globals are constructed.
-zvfw::ThreadSlot<CWinThread>& ThreadObjectSlot() {
-  static zvfw::ThreadSlot<CWinThread> slot;
-  return slot;
-}
-// Made while the DLL loads, on one thread, so no thread ever waits on its
-// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
-[[maybe_unused]] const bool kThreadObjectSlotReady = (ThreadObjectSlot(), true);
-
 // Thrown by AfxEndThread and caught only by the thread's start routine, so the
 // thread's stack unwinds and its scoped guards release what they hold.
 struct ThreadExit {
   UINT exitCode;
   BOOL deleteObject;
 };
-
-bool IsIdleMessage(const MSG& msg) { return msg.message != WM_PAINT && msg.message != 0x0118; }
 
 }  // namespace
 
@@ -48,7 +37,7 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
 unsigned __stdcall CWinThread::ThreadEntry(void* pParam) {
   auto* thread = static_cast<CWinThread*>(pParam);
   AfxSetModuleState(thread->m_pStartupModuleState);
-  ThreadObjectSlot().Set(thread);
+  zvfw::Slots().thread.Set(thread);
   UINT exitCode = 0;
   BOOL deleteObject = TRUE;
   try {
@@ -59,23 +48,21 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam) {
   } catch (...) {
     exitCode = static_cast<UINT>(-1);  // nothing thrown may end the process from a thread
   }
-  ThreadObjectSlot().Set(nullptr);
+  zvfw::Slots().thread.Set(nullptr);
   if (deleteObject) thread->Delete();
-  zvfw::ReleaseThreadData();
   AfxSetModuleState(nullptr);
   return exitCode;
 }
 
 void AFXAPI AfxEndThread(UINT nExitCode, BOOL bDelete) {
-  if (ThreadObjectSlot().Get()) throw ThreadExit{nExitCode, bDelete};
+  if (zvfw::Slots().thread.Get()) throw ThreadExit{nExitCode, bDelete};
   // Not a framework thread: there is no start routine to unwind to.
-  zvfw::ReleaseThreadData();
   ::_endthreadex(nExitCode);
   ::ExitThread(nExitCode);
 }
 
 CWinThread* AFXAPI AfxGetThread() {
-  CWinThread* pThread = ThreadObjectSlot().Get();
+  CWinThread* pThread = zvfw::Slots().thread.Get();
   return pThread ? pThread : AfxGetApp();
 }
 
@@ -90,13 +77,14 @@ BOOL CWinThread::InitInstance() { return FALSE; }
 int CWinThread::Run() {
   bool idle = true;
   LONG idleCount = 0;
+  zvfw::IdleRule idleRule;
   for (;;) {
     while (idle && !::PeekMessageW(&m_msgCur, nullptr, 0, 0, PM_NOREMOVE)) {
       if (!OnIdle(idleCount++)) idle = false;
     }
     do {
       if (!PumpMessage()) return ExitInstance();
-      if (IsIdleMessage(m_msgCur)) {
+      if (idleRule.ResumesIdle(m_msgCur)) {
         idle = true;
         idleCount = 0;
       }
@@ -113,13 +101,7 @@ BOOL CWinThread::PumpMessage() {
   return TRUE;
 }
 
-BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
-  for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
-    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-    if (pWnd && pWnd->PreTranslateMessage(pMsg)) return TRUE;
-  }
-  return FALSE;
-}
+BOOL CWinThread::PreTranslateMessage(MSG* pMsg) { return zvfw::PreTranslateUpTo(nullptr, pMsg); }
 
 BOOL CWinThread::OnIdle(LONG) {
   AfxLockTempMaps();

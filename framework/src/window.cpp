@@ -15,28 +15,26 @@ std::unordered_map<HWND, CWnd*>& PermanentMap() {
   return *map;
 }
 
+}  // namespace
+
 // Per thread: the wrappers made by FromHandle for windows nobody owns, and the creation hook.
-struct ThreadData {
+struct zvfw::ThreadData {
   std::unordered_map<HWND, CWnd*> temporaries;
   int tempMapLock = 0;
   HHOOK createHook = nullptr;
   int createHookDepth = 0;
   CWnd* pWndInit = nullptr;
 };
-// Allocated on first use: the slot may be needed before this file's globals are constructed.
-zvfw::ThreadSlot<ThreadData>& ThreadDataSlot() {
-  static zvfw::ThreadSlot<ThreadData> slot;
-  return slot;
-}
-// Made while the DLL loads, on one thread, so no thread ever waits on its
-// first-use guard (DLL_THREAD_DETACH runs under the loader lock).
-[[maybe_unused]] const bool kThreadDataSlotReady = (ThreadDataSlot(), true);
+
+namespace {
+
+using zvfw::ThreadData;
 
 ThreadData& Data() {
-  ThreadData* data = ThreadDataSlot().Get();
+  ThreadData* data = zvfw::Slots().data.Get();
   if (!data) {
     data = new ThreadData();
-    ThreadDataSlot().Set(data);
+    zvfw::Slots().data.Set(data);
   }
   return *data;
 }
@@ -60,15 +58,13 @@ bool IsWindowCommand(UINT nMessage) { return nMessage == WM_COMMAND || nMessage 
 namespace zvfw {
 
 void ReleaseThreadData() {
-  ThreadData* data = ThreadDataSlot().Get();
+  ThreadData* data = Slots().data.Get();
   if (!data) return;
   DeleteTemporaries(*data, false);
   if (data->createHook) ::UnhookWindowsHookEx(data->createHook);
   delete data;
-  ThreadDataSlot().Set(nullptr);
+  Slots().data.Set(nullptr);
 }
-
-CWnd*& WindowInCreation() { return Data().pWndInit; }
 
 void MapPermanent(HWND hWnd, CWnd* pWnd) {
   ::AcquireSRWLockExclusive(&g_permanentLock);
@@ -100,6 +96,25 @@ void PruneTemporaries() {
   if (data.tempMapLock == 0) DeleteTemporaries(data, true);
 }
 
+bool PreTranslateUpTo(HWND hWndStop, MSG* pMsg) {
+  for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    if (pWnd && pWnd->PreTranslateMessage(pMsg)) return true;
+    if (hWnd == hWndStop) break;
+  }
+  return false;
+}
+
+bool IdleRule::ResumesIdle(const MSG& msg) {
+  if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
+    const bool same = m_lastMouseMessage == msg.message && m_lastMouse.x == msg.pt.x && m_lastMouse.y == msg.pt.y;
+    m_lastMouse = msg.pt;
+    m_lastMouseMessage = msg.message;
+    return !same;
+  }
+  return msg.message != WM_PAINT && msg.message != 0x0118;  // WM_SYSTIMER
+}
+
 }  // namespace zvfw
 
 void AFXAPI AfxLockTempMaps() { ++Data().tempMapLock; }
@@ -110,8 +125,6 @@ BOOL AFXAPI AfxUnlockTempMaps(BOOL bDeleteTemps) {
   DeleteTemporaries(data, false);
   return TRUE;
 }
-
-void AFXAPI AfxTermThread(HINSTANCE) { zvfw::ReleaseThreadData(); }
 
 // ---------------------------------------------------------------------------
 // Message maps.
@@ -315,24 +328,24 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const {
 // ---------------------------------------------------------------------------
 // Window creation hook: attaches and subclasses the window before its first message.
 
-LRESULT CALLBACK AfxCbtHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT CALLBACK CreationHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
   ThreadData& data = Data();
   if (nCode == HCBT_CREATEWND && data.pWndInit) {
     CWnd* pWnd = data.pWndInit;
     data.pWndInit = nullptr;
-    HWND hWnd = reinterpret_cast<HWND>(wParam);
-    pWnd->Attach(hWnd);
-    WNDPROC proc = AfxGetModuleState()->m_pfnAfxWndProc;
-    pWnd->m_pfnSuper =
-        reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    pWnd->SubclassWindow(reinterpret_cast<HWND>(wParam));
   }
   return ::CallNextHookEx(data.createHook, nCode, wParam, lParam);
 }
 
+}  // namespace
+
 void AFXAPI AfxHookWindowCreate(CWnd* pWnd) {
   ThreadData& data = Data();
   if (data.createHookDepth++ == 0) {
-    data.createHook = ::SetWindowsHookExW(WH_CBT, AfxCbtHookProc, nullptr, ::GetCurrentThreadId());
+    data.createHook = ::SetWindowsHookExW(WH_CBT, CreationHookProc, nullptr, ::GetCurrentThreadId());
   }
   data.pWndInit = pWnd;
 }
@@ -372,10 +385,4 @@ int AFXAPI AfxMessageBox(LPCWSTR lpszText, UINT nType, UINT) {
     }
   }
   return ::MessageBoxW(zvfw::DefaultOwner(), lpszText, AfxGetAppName(), nType);
-}
-
-int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
-  CString text;
-  text.LoadString(nIDPrompt);
-  return AfxMessageBox(text, nType, nIDHelp == static_cast<UINT>(-1) ? nIDPrompt : nIDHelp);
 }

@@ -1,221 +1,162 @@
+// The shared file and text functions under Wine, the redirection switch as in a
+// 32-bit process on 64-bit Windows (through its seam), and the folder picker.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "dialog_driver.h"
 #include "redirection.h"
 #include "zvutil.h"
 
 namespace {
 
-// What the fake switch saw: one entry per call, 'D' (switch off) or 'R' (switch back).
-struct Call {
-  DWORD thread;
-  char kind;
-  PVOID value;
-};
-std::vector<Call> g_log;
+using namespace zvtest;
+
+// What reached the fake system, in order: 'D' switched off, 'R' switched back
+// with the value that switching off gave this thread, 'X' with another.
+std::string g_calls;
 
 PVOID ValueFor(DWORD thread) { return reinterpret_cast<PVOID>(static_cast<ULONG_PTR>(0x5000 + thread)); }
-BOOL Log(char kind, PVOID value) {
-  g_log.push_back({GetCurrentThreadId(), kind, value});
+BOOL WINAPI FakeDisable(PVOID* old) {
+  *old = ValueFor(GetCurrentThreadId());
+  g_calls += 'D';
   return TRUE;
 }
-BOOL WINAPI FakeDisable(PVOID* old) { return Log('D', *old = ValueFor(GetCurrentThreadId())); }
-BOOL WINAPI FakeRevert(PVOID old) { return Log('R', old); }
-// The kinds logged by one thread (any thread when 0).
-std::string Kinds(DWORD thread = 0) {
-  std::string kinds;
-  for (const Call& c : g_log)
-    if (thread == 0 || c.thread == thread) kinds += c.kind;
-  return kinds;
+BOOL WINAPI FakeRevert(PVOID old) {
+  g_calls += old == ValueFor(GetCurrentThreadId()) ? 'R' : 'X';
+  return TRUE;
 }
 
 class Frame : public testing::Test {
  protected:
   void SetUp() override {
-    g_log.clear();
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    dir_ = std::wstring(temp) + L"zv_frame_" + std::to_wstring(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(Path(L"sub").c_str(), nullptr));
-    HANDLE file = CreateFileW(Path(L"data.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "12345", 5, &written, nullptr);
-    CloseHandle(file);
+    PrepareRedirectionSwitchForTest({TRUE, FakeDisable, FakeRevert});
+    ASSERT_TRUE(CreateDirectoryW(temp_.Path(L"sub").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(temp_.Path(L"data.txt"), "12345"));
+    g_calls.clear();
   }
-  void TearDown() override {
-    ReleaseRedirectionSwitch();
-    DeleteFileW(Path(L"data.txt").c_str());
-    RemoveDirectoryW(Path(L"sub").c_str());
-    RemoveDirectoryW(dir_.c_str());
-  }
-  std::wstring Path(const wchar_t* name) const { return dir_ + L"\\" + name; }
-  static void Fake(BOOL wow64 = TRUE) { PrepareRedirectionSwitchForTest({wow64, FakeDisable, FakeRevert}); }
-
-  std::wstring dir_;
+  void TearDown() override { ReleaseRedirectionSwitch(); }
+  TempDir temp_;
 };
 
-TEST_F(Frame, PathExistsExactName) {
-  Fake();  // every way out must switch redirection back
-  struct Case {
-    const wchar_t* name;
-    BOOL exists;
-  };
-  const Case cases[] = {{L"data.txt", TRUE}, {L"DATA.TXT", TRUE}, {L"sub", FALSE}, {L"missing.txt", FALSE}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WIN32_FIND_DATAW find{};
-    EXPECT_EQ(PathExistsExactName(Path(c.name).c_str(), &find), c.exists);
-    EXPECT_EQ(PathExistsExactName(Path(c.name).c_str(), nullptr), c.exists);
-    if (c.exists) {
-      EXPECT_STREQ(find.cFileName, L"data.txt");
-    }
-    EXPECT_EQ(Kinds(), "DRDR");
-    g_log.clear();
+TEST_F(Frame, FindSizeClassAndByteOrderMark) {
+  WIN32_FIND_DATAW find{FILE_ATTRIBUTE_DIRECTORY, {}, {}, {}, 0x80000001, 0xFFFFFFFF, 0, 0, L"..", {}};
+  EXPECT_EQ(FindDataFileSize(find), 0x80000001FFFFFFFFull);
+  for (const auto& [attributes, name, kind] : {std::tuple{FILE_ATTRIBUTE_DIRECTORY, L"..", 2},
+                                               {FILE_ATTRIBUTE_DIRECTORY, L".", 3},
+                                               {FILE_ATTRIBUTE_ARCHIVE, L".", 0}}) {
+    find.dwFileAttributes = attributes;
+    wcscpy(find.cFileName, name);
+    EXPECT_EQ(ClassifyFindEntry(find), kind) << Utf8(name) << attributes;
   }
-}
-
-TEST_F(Frame, FindSizeAndClass) {
-  struct Case {
-    DWORD high, low, attributes;
-    const wchar_t* name;
-    ULONGLONG size;
-    int kind;
-  };
-  const Case cases[] = {
-      {1, 2, FILE_ATTRIBUTE_ARCHIVE, L"a", 0x100000002ull, 0},
-      {0, 0xFFFFFFFF, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, L".", 0xFFFFFFFFull, 3},
-      {0xFFFFFFFF, 0xFFFFFFFF, FILE_ATTRIBUTE_DIRECTORY, L"..", 0xFFFFFFFFFFFFFFFFull, 2},
-      {0x80000000, 0, FILE_ATTRIBUTE_DIRECTORY, L".git", 0x8000000000000000ull, 1},
-  };
-  for (const Case& c : cases) {
-    WIN32_FIND_DATAW find{c.attributes, {}, {}, {}, c.high, c.low, 0, 0, {}, {}};
-    wcscpy(find.cFileName, c.name);
-    EXPECT_EQ(FindDataFileSize(find), c.size);
-    EXPECT_EQ(ClassifyFindEntry(find), c.kind) << c.name;
-  }
-}
-
-TEST_F(Frame, WriteUtf16BomAtCurrentPosition) {
-  HANDLE file = CreateFileNoRedirect(Path(L"data.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                     0, nullptr);
+  HANDLE file =
+      CreateFileNoRedirect(temp_.Path(L"data.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   SetFilePointer(file, 1, nullptr, FILE_BEGIN);
   EXPECT_TRUE(WriteUtf16Bom(file));
-  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-  char bytes[8] = {};
-  DWORD done = 0;
-  ReadFile(file, bytes, sizeof bytes, &done, nullptr);
   CloseHandle(file);
-  EXPECT_EQ(std::string(bytes, done),
-            "1\xFF\xFE"
-            "45");
-  EXPECT_FALSE(WriteUtf16Bom(INVALID_HANDLE_VALUE));
+  EXPECT_EQ(ReadBytes(temp_.Path(L"data.txt")), (std::vector<uint8_t>{'1', 0xFF, 0xFE, '4', '5'}));
+  EXPECT_EQ(g_calls, "DR");
 }
 
-TEST_F(Frame, ShiftJisConversion) {
+TEST_F(Frame, ShiftJisConversions) {
   ASSERT_EQ(GetACP(), 932u) << "run under Wine with LANG=ja_JP.UTF-8";
-  struct Case {
-    const wchar_t* wide;
-    const char* ansi;
-    int bytes;
-  };
-  const Case cases[] = {
-      {L"日本", "\x93\xFA\x96\x7B", 5},
-      {L"Aｱ表", "A\xB1\x95\x5C", 5},
-      {L"", "", 1},
-      {L"C:\\", "C:\\", 4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.bytes << " bytes");
-    std::string ansi(64, '#');
-    EXPECT_EQ(WideToAnsi(c.wide, ansi.data()), c.bytes);
-    EXPECT_EQ(ansi.substr(0, c.bytes), std::string(c.ansi, c.bytes));
-    wchar_t wide[64];
-    EXPECT_EQ(AnsiToWide(c.ansi, wide), static_cast<int>(wcslen(c.wide)) + 1);
-    EXPECT_STREQ(wide, c.wide);
+  for (const auto& [wide, sjis] : {std::pair<std::wstring, std::string>{L"日本ｱ", "\x93\xFA\x96\x7B\xB1"}, {L"", ""}}) {
+    std::string ansi(2 * wide.size() + 2, '#');
+    EXPECT_EQ(WideToAnsi(wide.c_str(), ansi.data()), static_cast<int>(sjis.size()) + 1);
+    EXPECT_EQ(ansi.substr(0, sjis.size() + 1), sjis + '\0');
+    std::wstring back(sjis.size() + 1, L'#');
+    EXPECT_EQ(AnsiToWide(sjis.c_str(), back.data()), static_cast<int>(wide.size()) + 1);
+    EXPECT_EQ(back.c_str(), wide);
   }
 }
 
-// A 32-bit process on 64-bit Windows, played by the fake switch.
+// Runs steps, 'D' switching off and 'R' back; per step what reached the system, or '.'.
+std::string Steps(const char* steps) {
+  std::string calls;
+  for (const char* step = steps; *step != 0; ++step) {
+    g_calls.clear();
+    (*step == 'D' ? DisableWow64FsRedirection : RevertWow64FsRedirection)();
+    calls += g_calls.empty() ? "." : g_calls;
+  }
+  return calls;
+}
+
 TEST_F(Frame, RedirectionNestsPerThread) {
-  // calls: per step, the call that reached the system then, or '.'.
-  struct Case {
-    const char* steps;
-    BOOL wow64;
-    bool hasDisable, hasRevert;
-    const char* calls;
-  };
-  const Case cases[] = {
-      {"DDRRR", TRUE, true, true, "D..R."},
-      {"DDDRRR", TRUE, true, true, "D....R"},
-      {"DRDR", TRUE, true, true, "DRDR"},
-      {"RDR", TRUE, true, true, ".DR"},
-      {"DDRR", FALSE, true, true, "...."},
+  const std::tuple<const char*, BOOL, bool, const char*> cases[] = {
+      {"DDRRR", TRUE, true, "D..R."},
+      {"DDDRRR", TRUE, true, "D....R"},
+      {"RDR", TRUE, true, ".DR"},
+      {"DDRR", FALSE, true, "...."},
       // Without the switch-off function the depth still counts: only the last revert switches back.
-      {"DDRR", TRUE, false, true, "...R"},
-      {"DDRR", TRUE, false, false, "...."},
-      {"DR", TRUE, true, false, "D."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.steps << " wow64=" << c.wow64 << c.hasDisable << c.hasRevert);
-    PrepareRedirectionSwitchForTest(
-        {c.wow64, c.hasDisable ? FakeDisable : nullptr, c.hasRevert ? FakeRevert : nullptr});
-    g_log.clear();
-    std::string calls;
-    for (const char* step = c.steps; *step != 0; ++step) {
-      const size_t before = g_log.size();
-      (*step == 'D' ? DisableWow64FsRedirection : RevertWow64FsRedirection)();
-      calls += g_log.size() == before ? '.' : g_log.back().kind;
-    }
-    EXPECT_EQ(calls, c.calls);
-    // The value handed back is the one the system returned when switching off (0 when it never did).
-    const PVOID expected = c.hasDisable ? ValueFor(GetCurrentThreadId()) : nullptr;
-    for (const Call& call : g_log) EXPECT_EQ(call.value, expected);
+      {"DDRR", TRUE, false, "...X"}};
+  for (const auto& [steps, wow64, hasDisable, calls] : cases) {
+    PrepareRedirectionSwitchForTest({wow64, hasDisable ? FakeDisable : nullptr, FakeRevert});
+    EXPECT_EQ(Steps(steps), calls) << steps << " wow64 " << wow64 << " disable " << hasDisable;
+  }
+  // Another thread goes two deep and back while this one is switched off.
+  PrepareRedirectionSwitchForTest({TRUE, FakeDisable, FakeRevert});
+  std::string other;
+  EXPECT_EQ(Steps("D"), "D");
+  std::thread([&] { other = Steps("DDRR"); }).join();
+  EXPECT_EQ(other + Steps("R"), "D..RR");
+}
+
+// A search keeps redirection off on its thread until it is closed, on every
+// way out of PathExistsExactName too.
+TEST_F(Frame, SearchesSwitchRedirectionBackWhenClosed) {
+  WIN32_FIND_DATAW find;
+  HANDLE search = FindFirstFileNoRedirect(temp_.Path(L"*").c_str(), &find);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Steps("DR"), "..");
+  EXPECT_TRUE(FindNextFileW(search, &find));
+  EXPECT_TRUE(FindCloseNoRedirect(&search) && search == INVALID_HANDLE_VALUE && FindCloseNoRedirect(&search));
+  EXPECT_EQ(g_calls, "R");
+  EXPECT_EQ(FindFirstFileNoRedirect(temp_.Path(L"missing\\*").c_str(), &find), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(g_calls, "RDR");
+  for (const auto& [name, exists] :
+       {std::pair{L"data.txt", TRUE}, {L"DATA.TXT", TRUE}, {L"sub", FALSE}, {L"x", FALSE}}) {
+    g_calls.clear();
+    EXPECT_EQ(PathExistsExactName(temp_.Path(name).c_str(), &find), exists) << Utf8(name);
+    EXPECT_EQ(PathExistsExactName(temp_.Path(name).c_str(), nullptr), exists) << Utf8(name);
+    EXPECT_TRUE(!exists || std::wstring(find.cFileName) == L"data.txt") << "the long name on disk";
+    EXPECT_EQ(g_calls, "DRDR") << Utf8(name);
   }
 }
 
-TEST_F(Frame, RedirectionDepthAndValueAreThreadLocal) {
-  Fake();
-  // Another thread goes two deep and back while this one is switched off; each hands back its own value.
-  DisableWow64FsRedirection();
-  DWORD other = 0;
-  std::thread([&] {
-    other = GetCurrentThreadId();
-    DisableWow64FsRedirection();
-    DisableWow64FsRedirection();
-    RevertWow64FsRedirection();
-    RevertWow64FsRedirection();
-  }).join();
-  RevertWow64FsRedirection();
-  EXPECT_EQ(Kinds(GetCurrentThreadId()), "DR");
-  EXPECT_EQ(Kinds(other), "DR");
-  for (const Call& c : g_log) EXPECT_EQ(c.value, ValueFor(c.thread));
+bool ShowsText(HWND picker, const std::wstring& text) {
+  for (HWND child : ChildWindows(picker))
+    if (ClassName(child) == L"Static" && WindowText(child) == text) return true;
+  return false;
 }
 
-TEST_F(Frame, SearchKeepsRedirectionOffUntilClosed) {
-  Fake();
-  WIN32_FIND_DATAW find;
-  HANDLE search = FindFirstFileNoRedirect(Path(L"*").c_str(), &find);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE);
-  DisableWow64FsRedirection();
-  RevertWow64FsRedirection();
-  EXPECT_TRUE(FindNextFileW(search, &find));
-  EXPECT_EQ(Kinds(), "D");
-  EXPECT_TRUE(FindCloseNoRedirect(&search));
-  EXPECT_EQ(search, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(FindCloseNoRedirect(&search));
-  EXPECT_EQ(Kinds(), "DR");
-
-  EXPECT_EQ(FindFirstFileNoRedirect(Path(L"missing\\*").c_str(), &find), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Kinds(), "DRDR");
-  HANDLE file = CreateFileNoRedirect(Path(L"data.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
-  EXPECT_EQ(Kinds(), "DRDRDR");
+// Started at a folder or a bare drive; "" when nothing was chosen.
+TEST(BrowseForFolder, ReturnsTheChoiceOrNothing) {
+  const struct {
+    const wchar_t *start, *selectedAtStart;
+    int button;
+    const wchar_t* chosen;
+  } cases[] = {{L"C:\\windows\\", L"C:\\windows", IDOK, L"C:\\windows"},
+               {L"C:", L"C:\\", IDOK, L"C:\\"},
+               {L"C:\\windows", L"C:\\windows", IDCANCEL, L""}};
+  for (const auto& c : cases) {
+    wchar_t path[MAX_PATH * 2] = {};
+    wcscpy(path, c.start);
+    UiScript script([&] {
+      HWND picker = WaitForDialog([](HWND dlg) { return FindChildOfClass(dlg, L"SysTreeView32") != nullptr; });
+      Require(picker != nullptr, "the folder picker opens");
+      // The shell fills the picker in the background: slow on a loaded machine.
+      const std::wstring status = std::wstring(L"「") + c.selectedAtStart + L"」が選択されています";
+      Require(WaitForCondition([&] { return ShowsText(picker, status); }, 15000), Utf8(status));
+      EXPECT_TRUE(ShowsText(picker, L"パスを指定してください。"));
+      Require(Click(picker, c.button), "pressing the button");
+    });
+    const BOOL chosen = BrowseForFolder(path, nullptr, FALSE);
+    ASSERT_TRUE(script.Join()) << script.Failure();
+    EXPECT_EQ(chosen ? path : L"", std::wstring(c.chosen)) << Utf8(c.start);
+  }
 }
 
 }  // namespace

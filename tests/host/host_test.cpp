@@ -1,182 +1,116 @@
-// The library as the host meets it: the export table, the version record and
-// the manifest of ZvDll.dll, exports that must leave the module state alone,
-// and zvhost's binding with its failure messages.
+// ZvDll.dll as the host meets it: zvhost's view of the library and its failures,
+// exports that leave the module state alone, tag commands, every dialog's layout.
 #include <afxwin.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "support.h"
-#include "support.h"
+#include "dialog_driver.h"
 
 namespace {
 
-HMODULE LoadLibraryUnderTest() {
-  static HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
-  return library;
+using namespace zvtest;
+
+std::string Output(const std::wstring& exe, const std::wstring& arguments, DWORD exitCode) {
+  ProcessResult result = RunProgram(exe, arguments);
+  EXPECT_EQ(result.exitCode, exitCode) << result.output;
+  std::erase(result.output, '\r');  // stderr is in text mode
+  return result.output;
 }
 
-// Names in the export directory of a loaded image, as the loader sees them.
-std::vector<std::string> ExportNames(HMODULE module) {
-  const auto* base = reinterpret_cast<const BYTE*>(module);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
-  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-  std::vector<std::string> result;
-  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-    result.emplace_back(reinterpret_cast<const char*>(base + names[i]));
-  EXPECT_EQ(exports->NumberOfFunctions, exports->NumberOfNames) << "exports by ordinal only";
-  return result;
+TEST(Host, ShowsTheLibraryOrNamesWhatIsMissing) {
+  const std::wstring bin = ProgramDir();
+  const std::string info = Output(bin + L"zvhost.exe", L"info", 0);
+  EXPECT_EQ(info.substr(info.find('\n') + 1),
+            "バージョン: 0.6.6.7\n  FileDescription: Zv用拡張機能 DLL\n  InternalName: ZvDll\n"
+            "  OriginalFilename: ZvDll.DLL\n  ProductName: ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ\nエクスポート:\n"
+            "  CloseCdPlay\n  DisableWow64FsRedirection\n  OnCdCommand\n  OnCdPlaydef\n  OnCdplay\n  OnCdrandom\n"
+            "  OnCdrepeat\n  OnMciCdVolume\n  ReadMpegTagData\n  RevertWow64FsRedirection\n  WriteMpegTagData\n"
+            "  ZvCmpBinaryDlg\n  ZvPrintTextDlg\n  ZvTagMakeDlg\n");
+  TempDir copy;  // the host without the library, then with a library of its name that lacks the exports
+  for (const wchar_t* file : {L"zvhost.exe", L"zvfw.dll"})
+    ASSERT_TRUE(::CopyFileW((bin + file).c_str(), copy.Path(file).c_str(), FALSE));
+  EXPECT_EQ(Output(copy.Path(L"zvhost.exe"), L"info", 1), "zvhost: ZvDll.dll を読み込めません (エラー 126)\n");
+  ASSERT_TRUE(::CopyFileW((bin + L"zvtestext.dll").c_str(), copy.Path(L"ZvDll.dll").c_str(), FALSE));
+  EXPECT_EQ(Output(copy.Path(L"zvhost.exe"), L"info", 1),
+            "zvhost: ZvDll.dll にエクスポート DisableWow64FsRedirection がありません\n");
 }
 
-TEST(Library, ExportsExactlyTheImplementedFunctionsByUndecoratedName) {
-  HMODULE library = LoadLibraryUnderTest();
-  ASSERT_TRUE(library) << "error " << ::GetLastError();
-  const std::vector<std::string> expected = {"CloseCdPlay",      "DisableWow64FsRedirection",
-                                             "OnCdCommand",      "OnCdPlaydef",
-                                             "OnCdplay",         "OnCdrandom",
-                                             "OnCdrepeat",       "OnMciCdVolume",
-                                             "ReadMpegTagData",  "RevertWow64FsRedirection",
-                                             "WriteMpegTagData", "ZvCmpBinaryDlg",
-                                             "ZvPrintTextDlg",   "ZvTagMakeDlg"};
-  EXPECT_EQ(ExportNames(library), expected);
-}
-
-TEST(Library, VersionRecordReadsBackThroughTheVersionApi) {
-  const std::wstring path = zvtest::ProgramDir() + L"ZvDll.dll";
-  DWORD ignored = 0;
-  std::vector<BYTE> block(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
-  ASSERT_FALSE(block.empty());
-  ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
-
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00000006u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00060007u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00000006u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00060007u);
-
-  struct {
-    WORD language, codePage;
-  }* translation = nullptr;
-  ASSERT_TRUE(
-      ::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
-  EXPECT_EQ(translation->language, 0x0411);
-  EXPECT_EQ(translation->codePage, 1200);
-
-  const struct {
-    const wchar_t* name;
-    const wchar_t* value;
-  } strings[] = {
-      {L"FileDescription", L"Zv用拡張機能 DLL"},
-      {L"InternalName", L"ZvDll"},
-      {L"OriginalFilename", L"ZvDll.DLL"},
-      {L"ProductName", L"ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ"},
-  };
-  for (const auto& s : strings) {
-    wchar_t* value = nullptr;
-    const std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + s.name;
-    ASSERT_TRUE(::VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) << s.name;
-    EXPECT_STREQ(value, s.value) << s.name;
-  }
-}
-
-TEST(Library, ManifestAsksForInvokerLevelAndDpiAwareness) {
-  HMODULE library = LoadLibraryUnderTest();
-  HRSRC resource =
-      ::FindResourceExW(library, RT_MANIFEST, MAKEINTRESOURCEW(2), MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
-  ASSERT_TRUE(resource);
-  const auto* text = static_cast<const char*>(::LockResource(::LoadResource(library, resource)));
-  const std::string manifest(text, ::SizeofResource(library, resource));
-  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
-}
-
-TEST(Library, RedirectionExportsLeaveTheModuleStateAlone) {
-  HMODULE library = LoadLibraryUnderTest();
-  auto disable = zvtest::GetExport<void(WINAPI*)()>(library, "DisableWow64FsRedirection");
-  auto revert = zvtest::GetExport<void(WINAPI*)()>(library, "RevertWow64FsRedirection");
-  ASSERT_TRUE(disable && revert);
+TEST(Host, RedirectionExportsLeaveTheModuleStateAlone) {
+  HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
   static AFX_MODULE_STATE sentinel(FALSE, &AfxWndProc, _MFC_VER);
   AFX_MANAGE_STATE(&sentinel);
-  disable();
-  EXPECT_EQ(AfxGetModuleState(), &sentinel);
-  revert();
-  EXPECT_EQ(AfxGetModuleState(), &sentinel);
-}
-
-TEST(Host, ShowsTheLoadedLibraryOrNamesWhatIsMissing) {
-  const std::wstring bin = zvtest::ProgramDir();
-  zvtest::TempDir noLibrary;
-  zvtest::TempDir wrongLibrary;
-  for (const wchar_t* file : {L"zvhost.exe", L"zvfw.dll"}) {
-    ASSERT_TRUE(::CopyFileW((bin + file).c_str(), noLibrary.Path(file).c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileW((bin + file).c_str(), wrongLibrary.Path(file).c_str(), FALSE));
-  }
-  // A library of the right name that lacks the exports.
-  ASSERT_TRUE(::CopyFileW((bin + L"zvtestext.dll").c_str(), wrongLibrary.Path(L"ZvDll.dll").c_str(), FALSE));
-
-  const struct {
-    std::wstring exe;
-    DWORD exitCode;
-    std::vector<std::string> shown;
-  } cases[] = {
-      {bin + L"zvhost.exe",
-       0,
-       {"バージョン: 0.6.6.7", "ProductName: ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ", "DisableWow64FsRedirection"}},
-      {noLibrary.Path(L"zvhost.exe"), 1, {"ZvDll.dll を読み込めません"}},
-      {wrongLibrary.Path(L"zvhost.exe"), 1, {"エクスポート DisableWow64FsRedirection がありません"}},
-  };
-  for (const auto& c : cases) {
-    const zvtest::ProcessResult result = zvtest::RunProgram(c.exe, L"info");
-    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
-    for (const std::string& text : c.shown) EXPECT_NE(result.output.find(text), std::string::npos) << result.output;
+  for (const char* name : {"DisableWow64FsRedirection", "RevertWow64FsRedirection"}) {
+    GetExport<void(WINAPI*)()>(library, name)();
+    EXPECT_EQ(AfxGetModuleState(), &sentinel) << name;
   }
 }
 
-}  // namespace
-
-namespace {
-
-// zvhost's tag commands as a person runs them: write a Japanese tag with a
-// rename, read it back, and get the usage and an error for bad calls.
 TEST(Host, TagCommandsWriteRenameAndReadBack) {
-  zvtest::TempDir temp;
-  std::vector<uint8_t> frames;
-  for (int i = 0; i < 3; ++i) {
-    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x40};
-    frames.insert(frames.end(), header, header + 4);
-    frames.resize(frames.size() + 413, 0);
+  TempDir temp;
+  std::string frames(3 * 417, '\0');  // three MPEG-1 layer III frames, 128 kbit/s, 44.1 kHz
+  for (size_t at = 0; at < frames.size(); at += 417) frames.replace(at, 4, "\xFF\xFB\x90\x40");
+  ASSERT_TRUE(WriteBytes(temp.Path(L"a.mp3"), frames));
+  const std::wstring exe = ProgramDir() + L"zvhost.exe", renamed = L" \"" + temp.Path(L"春.mp3") + L"\"";
+  EXPECT_NE(Output(exe, L"tags write \"" + temp.Path(L"a.mp3") + L"\" --kind 1 --title 春の歌 --rename 春.mp3", 0)
+                .find("書き込みました"),
+            std::string::npos);
+  EXPECT_NE(Output(exe, L"tags read" + renamed, 0).find("ID3v1: 春の歌 /"), std::string::npos);
+  EXPECT_NE(Output(exe, L"tags write" + renamed + L" --colour red", 2).find("使い方"), std::string::npos);
+}
+
+bool IsGroupBox(HWND control) {
+  return ClassName(control) == L"Button" && (::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// A control outside the dialog, a caption cut off (not shown on bitmap and
+// owner-drawn buttons; ellipsis statics cut on purpose), or two controls on
+// top of each other (group boxes hold others).
+std::vector<std::string> LayoutFaults(HWND dialog) {
+  RECT client;
+  ::GetClientRect(dialog, &client);
+  ::MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  HDC dc = ::GetDC(dialog);
+  ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
+  std::vector<std::string> faults;
+  const std::vector<HWND> controls = ChildWindows(dialog);
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const std::wstring text = WindowText(controls[i]);
+    const LONG style = ::GetWindowLongW(controls[i], GWL_STYLE), type = style & BS_TYPEMASK;
+    const bool button = ClassName(controls[i]) == L"Button";
+    const bool boxed = button && (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON);
+    const std::string name = std::to_string(::GetDlgCtrlID(controls[i])) + " " + Utf8(text);
+    RECT a, overlap;
+    ::GetWindowRect(controls[i], &a);
+    if (a.left < client.left || a.top < client.top || a.right > client.right || a.bottom > client.bottom)
+      faults.push_back(name + " leaves the dialog");
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    const bool shown = button ? !(style & (BS_BITMAP | BS_ICON)) && type != BS_OWNERDRAW && type != BS_GROUPBOX
+                              : ClassName(controls[i]) != L"Static" || !(style & SS_ELLIPSISMASK);
+    if (!text.empty() && shown && extent.cx > a.right - a.left - (boxed ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0))
+      faults.push_back(name + " is cut off");
+    for (size_t j = i + 1; j < controls.size(); ++j) {
+      RECT b;
+      ::GetWindowRect(controls[j], &b);
+      if (!IsGroupBox(controls[i]) && !IsGroupBox(controls[j]) && ::IntersectRect(&overlap, &a, &b))
+        faults.push_back(name + " overlaps " + std::to_string(::GetDlgCtrlID(controls[j])));
+    }
   }
-  ASSERT_TRUE(zvtest::WriteBytes(temp.Path(L"a.mp3"), frames));
-  const std::wstring exe = zvtest::ProgramDir() + L"zvhost.exe";
-  const struct {
-    std::wstring arguments;
-    DWORD exitCode;
-    std::string shown;
-  } cases[] = {
-      {L"tags write \"" + temp.Path(L"a.mp3") + L"\" --kind 1 --title 春の歌 --genre 146 --rename 春.mp3", 0,
-       "書き込みました"},
-      {L"tags read \"" + temp.Path(L"春.mp3") + L"\"", 0, "ID3v1: 春の歌 /  /  /  /  / genre 146"},
-      {L"tags read \"" + temp.Path(L"gone.mp3") + L"\"", 1, "読み込めません"},
-      {L"tags write \"" + temp.Path(L"春.mp3") + L"\" --colour red", 2, "使い方"},
-      {L"tags edit --all", 0, "結果: IDOK"},  // no files: the dialog ends as it opens
-      {L"tags edit \"" + temp.Path(L"gone.mp3") + L"\"", 1, "見つかりません"},
-  };
-  for (const auto& c : cases) {
-    const zvtest::ProcessResult result = zvtest::RunProgram(exe, c.arguments);
-    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
-    EXPECT_NE(result.output.find(c.shown), std::string::npos) << result.output;
+  ::ReleaseDC(dialog, dc);
+  return faults;
+}
+
+TEST(Library, EveryDialogHoldsItsControlsWithNothingOverlappingOrCutOff) {
+  HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
+  const DLGPROC quiet = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
+  for (const int id : {113, 129, 131, 181}) {
+    HWND dialog = ::CreateDialogParamW(library, MAKEINTRESOURCEW(id), nullptr, quiet, 0);
+    ASSERT_NE(dialog, nullptr) << id;
+    EXPECT_EQ(LayoutFaults(dialog), std::vector<std::string>{}) << "dialog " << id;
+    ::DestroyWindow(dialog);
   }
-  const std::vector<uint8_t> written = zvtest::ReadBytes(temp.Path(L"春.mp3"));
-  ASSERT_EQ(written.size(), frames.size() + 128);
-  EXPECT_EQ(std::vector<uint8_t>(written.end() - 128, written.end() - 122),
-            (std::vector<uint8_t>{'T', 'A', 'G', 0x8F, 0x74, 0x82}));  // "TAG" and 春の in Shift-JIS
 }
 
 }  // namespace

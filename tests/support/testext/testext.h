@@ -1,7 +1,9 @@
-// Resource ids shared by the test extension DLL and the test host: the same
-// numbers on both sides, different texts, so a test sees whose resource it got.
+// Ids of the test resources. The test extension DLL and the test host both
+// have a dialog IDD_PROBE, so a test sees whose resource it got.
 #pragma once
 
-#define IDD_SAME_ID 131
-#define IDS_SAME_ID 7001
-#define IDC_WHOSE_TEXT 1001
+#define IDD_PROBE 200
+#define IDC_NAME 1001
+#define IDC_COUNT 1002
+#define IDC_FLAG 1003
+#define IDC_KIND1 1004
