@@ -69,8 +69,10 @@ int wmain(int argc, wchar_t** argv) {
       [&] {
         HWND dlg = zvtest::RequireDialog(L"テキストの印刷");
         zvtest::Require(zvtest::SetText(dlg, IDC_PRINT_PAGE_LINES, L"54"), "54 lines");
-        zvtest::Require(zvtest::Click(dlg, IDC_PRINT_FILE_NAME) && zvtest::Click(dlg, IDC_PRINT_PAGE_NUMBER), "header and footer");
-        zvtest::Require(zvtest::WaitForCondition([&] { return zvtest::IsChecked(dlg, IDC_PRINT_PAGE_NUMBER); }), "options set");
+        zvtest::Require(zvtest::Click(dlg, IDC_PRINT_FILE_NAME) && zvtest::Click(dlg, IDC_PRINT_PAGE_NUMBER),
+                        "header and footer");
+        zvtest::Require(zvtest::WaitForCondition([&] { return zvtest::IsChecked(dlg, IDC_PRINT_PAGE_NUMBER); }),
+                        "options set");
         clicked = Now();
         zvtest::Require(zvtest::Click(dlg, IDOK), "印刷");
         zvtest::Require(zvtest::WaitForCondition([&] { return g_pagesEnded > 0; }, 30000), "no page within 30 s");
