@@ -19,6 +19,7 @@
 #include "import_hook.h"
 #include "support.h"
 #include "print_host.h"
+#include "print_ids.h"
 
 namespace {
 
@@ -67,14 +68,16 @@ int wmain(int argc, wchar_t** argv) {
   zvtest::UiScript script(
       [&] {
         HWND dlg = zvtest::RequireDialog(L"テキストの印刷");
-        zvtest::Require(zvtest::SetText(dlg, 1001, L"54"), "54 lines");
-        zvtest::Require(zvtest::Click(dlg, 1004) && zvtest::Click(dlg, 1005), "header and footer");
-        zvtest::Require(zvtest::WaitForCondition([&] { return zvtest::IsChecked(dlg, 1005); }), "options set");
+        zvtest::Require(zvtest::SetText(dlg, IDC_PRINT_PAGE_LINES, L"54"), "54 lines");
+        zvtest::Require(zvtest::Click(dlg, IDC_PRINT_FILE_NAME) && zvtest::Click(dlg, IDC_PRINT_PAGE_NUMBER),
+                        "header and footer");
+        zvtest::Require(zvtest::WaitForCondition([&] { return zvtest::IsChecked(dlg, IDC_PRINT_PAGE_NUMBER); }),
+                        "options set");
         clicked = Now();
         zvtest::Require(zvtest::Click(dlg, IDOK), "印刷");
         zvtest::Require(zvtest::WaitForCondition([&] { return g_pagesEnded > 0; }, 30000), "no page within 30 s");
         stopped = Now();
-        zvtest::Require(zvtest::Click(dlg, 1013), "中止");
+        zvtest::Require(zvtest::Click(dlg, IDC_PRINT_STOP), "中止");
       },
       120000);
   print(&record);

@@ -3,26 +3,11 @@
 #include <afxdlgs.h>
 #include <afxdllx.h>
 
-#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
-#include <limits>
-#include <numeric>
-#include <new>
 
 namespace {
-
-// The dialog's logical unit is 1/144 inch in both directions.
-constexpr std::int64_t kUnitsPerInch = 144;
-constexpr std::int64_t kHimetricPerInch = 2540;
-
-int Pin(std::int64_t value) {
-  return static_cast<int>(
-      std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-std::int64_t MillimetresToUnits(int nMillimetres) { return std::int64_t{nMillimetres} * 1440 / 254; }
 
 // What the user may not change while the worker prints.
 constexpr int kSettingControls[] = {
@@ -95,7 +80,7 @@ BOOL CPrintTextDlg::OnInitDialog() {
   MakeHeaderFont();
   UpdateLimits();
   // Lines per page start at the maximum at every opening.
-  SetDlgItemInt(IDC_PRINT_PAGE_LINES, static_cast<UINT>(m_nMaxPageLines));
+  SetDlgItemInt(IDC_PRINT_PAGE_LINES, static_cast<UINT>(m_limits.maxPageLines));
   return TRUE;
 }
 
@@ -120,15 +105,9 @@ bool CPrintTextDlg::ChoosePrinter() {
   m_dcPrinter.SetMapMode(MM_ISOTROPIC);
   SIZE himetric{1000, 1000};
   m_dcPrinter.DPtoHIMETRIC(&himetric);
-  // The same scale in lowest terms: with the extents as large as they come
-  // (about 1.2 and 2.5 million), Wine's printer driver overflows and realises
-  // every font at one size.
-  const std::int64_t windowX = himetric.cx * kUnitsPerInch, windowY = himetric.cy * kUnitsPerInch;
-  const std::int64_t viewport = 1000 * kHimetricPerInch;
-  const std::int64_t divisorX = std::max<std::int64_t>(std::gcd(windowX, viewport), 1);
-  const std::int64_t divisorY = std::max<std::int64_t>(std::gcd(windowY, viewport), 1);
-  m_dcPrinter.SetWindowExt(Pin(windowX / divisorX), Pin(windowY / divisorY));
-  m_dcPrinter.SetViewportExt(Pin(viewport / divisorX), Pin(viewport / divisorY));
+  const zv::print::UnitExtents extents = zv::print::ExtentsFor(himetric.cx, himetric.cy);
+  m_dcPrinter.SetWindowExt(extents.windowX, extents.windowY);
+  m_dcPrinter.SetViewportExt(extents.viewportX, extents.viewportY);
   return true;
 }
 
@@ -153,62 +132,52 @@ int CPrintTextDlg::ReadInt(int nId) const {
   return _wtoi(text);
 }
 
+void CPrintTextDlg::MakeFont(CFont*& pFont, const LOGFONTW& logFont, int& nLineHeight, int& nCharWidth) {
+  delete pFont;
+  pFont = new CFont;
+  pFont->CreateFontIndirect(&logFont);
+  CFont* pOldFont = m_dcPrinter.SelectObject(pFont);
+  TEXTMETRICW metrics{};
+  m_dcPrinter.GetTextMetrics(&metrics);
+  if (pOldFont) m_dcPrinter.SelectObject(pOldFont);
+  nLineHeight = metrics.tmHeight + metrics.tmExternalLeading;
+  nCharWidth = metrics.tmAveCharWidth;
+}
+
 void CPrintTextDlg::UpdateLimits() {
+  using zv::print::LimitInputs;
+  LimitInputs in;
   const struct {
     int nId;
     int* pnHostMillimetres;
-    LONG RECT::*side;
+    int LimitInputs::*field;
   } margins[] = {
-      {IDC_PRINT_MARGIN_TOP, m_param.pnMarginTop, &RECT::top},
-      {IDC_PRINT_MARGIN_BOTTOM, m_param.pnMarginBottom, &RECT::bottom},
-      {IDC_PRINT_MARGIN_LEFT, m_param.pnMarginLeft, &RECT::left},
-      {IDC_PRINT_MARGIN_RIGHT, m_param.pnMarginRight, &RECT::right},
+      {IDC_PRINT_MARGIN_TOP, m_param.pnMarginTop, &LimitInputs::marginTop},
+      {IDC_PRINT_MARGIN_BOTTOM, m_param.pnMarginBottom, &LimitInputs::marginBottom},
+      {IDC_PRINT_MARGIN_LEFT, m_param.pnMarginLeft, &LimitInputs::marginLeft},
+      {IDC_PRINT_MARGIN_RIGHT, m_param.pnMarginRight, &LimitInputs::marginRight},
   };
-  for (const auto& margin : margins) {
-    const int nMillimetres = ReadInt(margin.nId);
-    *margin.pnHostMillimetres = nMillimetres;
-    m_rcMargin.*margin.side = Pin(MillimetresToUnits(nMillimetres));
-  }
+  for (const auto& margin : margins) *margin.pnHostMillimetres = in.*margin.field = ReadInt(margin.nId);
 
-  // The printable area of the device in logical units; margins are measured from its edges.
   SIZE himetric{1000, 1000};
   m_dcPrinter.DPtoHIMETRIC(&himetric);
-  const std::int64_t width =
-      m_dcPrinter.GetDeviceCaps(HORZRES) * (himetric.cx * kUnitsPerInch) / (1000 * kHimetricPerInch);
-  const std::int64_t height =
-      m_dcPrinter.GetDeviceCaps(VERTRES) * (himetric.cy * kUnitsPerInch) / (1000 * kHimetricPerInch);
-  m_nPrintWidth = Pin(width - (std::int64_t{m_rcMargin.left} + m_rcMargin.right));
-  m_nPrintHeight = Pin(height - (std::int64_t{m_rcMargin.top} + m_rcMargin.bottom));
-
-  const auto measure = [this](CFont*& pFont, const LOGFONTW& logFont, int& nLineHeight, int& nCharWidth) {
-    delete pFont;
-    pFont = new CFont;
-    pFont->CreateFontIndirect(&logFont);
-    CFont* pOldFont = m_dcPrinter.SelectObject(pFont);
-    TEXTMETRICW metrics{};
-    m_dcPrinter.GetTextMetrics(&metrics);
-    if (pOldFont) m_dcPrinter.SelectObject(pOldFont);
-    nLineHeight = metrics.tmHeight + metrics.tmExternalLeading;
-    nCharWidth = metrics.tmAveCharWidth;
-  };
-  int nHeaderHeight, nHeaderWidth, nBodyHeight, nBodyWidth;
-  measure(m_pHeaderFont, m_lfHeader, nHeaderHeight, nHeaderWidth);
-  measure(m_pBodyFont, m_lfBody, nBodyHeight, nBodyWidth);
-  if (nHeaderHeight < 0) nHeaderHeight = 12;
-  if (nBodyHeight <= 0) nBodyHeight = 12;
-  if (nBodyWidth <= 0) nBodyWidth = 6;
-
-  std::int64_t maxChars = IsChecked(IDC_PRINT_TWO_COLUMNS) ? (m_nPrintWidth - 2 * std::int64_t{nBodyWidth}) / nBodyWidth / 2
-                                                           : m_nPrintWidth / nBodyWidth;
-  if (IsChecked(IDC_PRINT_LINE_NUMBERS)) maxChars -= 6;
-  const int nHeaderLines = (IsChecked(IDC_PRINT_FILE_NAME) ? 2 : 0) + (IsChecked(IDC_PRINT_PAGE_NUMBER) ? 2 : 0);
-  m_nMaxLineChars = Pin(maxChars);
-  m_nMaxPageLines = Pin((m_nPrintHeight - std::int64_t{nHeaderLines} * nHeaderHeight) / nBodyHeight);
+  in.horzRes = m_dcPrinter.GetDeviceCaps(HORZRES);
+  in.vertRes = m_dcPrinter.GetDeviceCaps(VERTRES);
+  in.himetricX = himetric.cx;
+  in.himetricY = himetric.cy;
+  int nHeaderCharWidth = 0;
+  MakeFont(m_pHeaderFont, m_lfHeader, in.headerLineHeight, nHeaderCharWidth);
+  MakeFont(m_pBodyFont, m_lfBody, in.bodyLineHeight, in.bodyCharWidth);
+  in.twoColumns = IsChecked(IDC_PRINT_TWO_COLUMNS);
+  in.lineNumbers = IsChecked(IDC_PRINT_LINE_NUMBERS);
+  in.fileName = IsChecked(IDC_PRINT_FILE_NAME);
+  in.pageNumber = IsChecked(IDC_PRINT_PAGE_NUMBER);
+  m_limits = zv::print::ComputeLimits(in);
 
   CString text;
-  text.Format(L"(最大%d文字)", m_nMaxLineChars);
+  text.Format(L"(最大%d文字)", m_limits.maxLineChars);
   SetDlgItemText(IDC_PRINT_MAX_CHARS, text);
-  text.Format(L"(最大%d行)", m_nMaxPageLines);
+  text.Format(L"(最大%d行)", m_limits.maxPageLines);
   SetDlgItemText(IDC_PRINT_MAX_LINES, text);
 }
 
@@ -224,28 +193,21 @@ void CPrintTextDlg::OnFont() {
 
 void CPrintTextDlg::OnOK() {
   UpdateLimits();
-  const int nLineChars = ReadInt(IDC_PRINT_LINE_CHARS);
-  if (nLineChars < 1 || nLineChars > m_nMaxLineChars) {
-    MessageBox(L"一行の文字数が不正です");
+  const zv::print::PrintChoice choice{.lineChars = ReadInt(IDC_PRINT_LINE_CHARS),
+                                      .pageLines = ReadInt(IDC_PRINT_PAGE_LINES),
+                                      .pageRange = IsChecked(IDC_PRINT_RANGE),
+                                      .firstPage = ReadInt(IDC_PRINT_FIRST_PAGE),
+                                      .lastPage = ReadInt(IDC_PRINT_LAST_PAGE),
+                                      .tabColumns = ReadInt(IDC_PRINT_TAB_COLUMNS)};
+  if (const wchar_t* refusal = zv::print::RefusalOf(choice, m_limits)) {
+    MessageBox(refusal);
     return;
   }
-  m_param.nLineChars = nLineChars;
-  m_nPageLines = ReadInt(IDC_PRINT_PAGE_LINES);
-  if (m_nPageLines < 1 || m_nPageLines > m_nMaxPageLines) {
-    MessageBox(L"１ページの行数が不正です");
-    return;
-  }
-  m_nFirstPage = ReadInt(IDC_PRINT_FIRST_PAGE);
-  m_nLastPage = ReadInt(IDC_PRINT_LAST_PAGE);
-  if (IsChecked(IDC_PRINT_RANGE) && (m_nFirstPage < 1 || m_nLastPage < 1 || m_nFirstPage > m_nLastPage)) {
-    MessageBox(L"ページの設定が不正です");
-    return;
-  }
-  m_param.nTabColumns = ReadInt(IDC_PRINT_TAB_COLUMNS);
-  if (m_param.nTabColumns < 1 || m_param.nTabColumns > 100) {
-    MessageBox(L"タブカラム数が不正です");
-    return;
-  }
+  m_param.nLineChars = choice.lineChars;
+  m_nPageLines = choice.pageLines;
+  m_nFirstPage = choice.firstPage;
+  m_nLastPage = choice.lastPage;
+  m_param.nTabColumns = choice.tabColumns;
   m_bPageRange = !IsChecked(IDC_PRINT_ALL);
 
   for (int nId : kSettingControls) ::EnableWindow(::GetDlgItem(m_hWnd, nId), FALSE);
@@ -271,9 +233,9 @@ void CPrintTextDlg::OnOK() {
   worker.m_nTextSize = m_param.nTextSize;
   worker.m_nTabColumns = m_param.nTabColumns;
   worker.m_strFileName = m_param.szFileName;
-  worker.m_nPrintWidth = m_nPrintWidth;
-  worker.m_nPrintHeight = m_nPrintHeight;
-  worker.m_rcMargin = m_rcMargin;
+  worker.m_nPrintWidth = m_limits.printWidth;
+  worker.m_nPrintHeight = m_limits.printHeight;
+  worker.m_rcMargin = {m_limits.marginLeft, m_limits.marginTop, m_limits.marginRight, m_limits.marginBottom};
   worker.m_bCancel = FALSE;
   worker.m_pDialog = this;
   if (!worker.CreateThread()) {

@@ -11,10 +11,7 @@
 #include <vector>
 
 #include "paginator.h"
-
-// Controls of the print dialog that the worker updates.
-constexpr int IDC_PRINT_PROGRESS = 1017;
-constexpr int IDC_PRINT_PERCENT = 1018;
+#include "print_ids.h"
 
 class CTextPrintThread : public CWinThread {
  public:

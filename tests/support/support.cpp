@@ -192,8 +192,12 @@ ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments)
 
 std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs) {
   static std::atomic<int> serial{0};
-  const std::string out =
-      "/tmp/zvtest-shell-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".out";
+  // Every Wine prefix of the machine starts its process ids alike, and /tmp is
+  // shared: the counter's value keeps one process's file from another's.
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  const std::string out = "/tmp/zvtest-shell-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                          std::to_string(now.QuadPart) + "-" + std::to_string(serial++) + ".out";
   // Written aside and renamed: the file appears whole.
   std::wstring commandLine = Utf16("/bin/sh -c \"(" + command + ") >'" + out + ".part' 2>&1; mv '" + out +
                                    ".part' '" + out + "'\"");

@@ -1,0 +1,30 @@
+// Ids of the print dialog and its controls, shared by resources/print.rc, the
+// dialog, the worker that shows the progress, and the tests.
+#pragma once
+
+#define IDD_PRINT_TEXT 129
+
+#define IDC_PRINT_LINE_CHARS 1000
+#define IDC_PRINT_PAGE_LINES 1001
+#define IDC_PRINT_TAB_COLUMNS 1002
+#define IDC_PRINT_FONT 1003
+#define IDC_PRINT_FILE_NAME 1004
+#define IDC_PRINT_PAGE_NUMBER 1005
+#define IDC_PRINT_TWO_COLUMNS 1006
+#define IDC_PRINT_LINE_NUMBERS 1007
+#define IDC_PRINT_SELECT_PRINTER 1008
+#define IDC_PRINT_ALL 1009
+#define IDC_PRINT_RANGE 1010
+#define IDC_PRINT_FIRST_PAGE 1011
+#define IDC_PRINT_LAST_PAGE 1012
+#define IDC_PRINT_STOP 1013
+#define IDC_PRINT_MAX_CHARS 1014
+#define IDC_PRINT_MAX_LINES 1015
+#define IDC_PRINT_SHOW_FILE 1016
+#define IDC_PRINT_PROGRESS 1017
+#define IDC_PRINT_PERCENT 1018
+#define IDC_PRINT_PRINTER 1019
+#define IDC_PRINT_MARGIN_TOP 1020
+#define IDC_PRINT_MARGIN_BOTTOM 1021
+#define IDC_PRINT_MARGIN_LEFT 1022
+#define IDC_PRINT_MARGIN_RIGHT 1023
