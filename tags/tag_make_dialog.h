@@ -5,8 +5,6 @@
 
 #include <afxwin.h>
 
-#include <initializer_list>
-
 #include "tag_record.h"
 #include "tags_ids.h"
 
@@ -51,14 +49,11 @@ class CTagMakeDlg : public CDialog {
   void EnableRiffControls(BOOL bEnable);
   void CheckKind(UINT nKind);
   UINT CheckedKind() const;
-  struct TextCopy {
-    int nFrom, nTo;  // edit (or the genre list) to edit
-  };
-  void CopyTexts(std::initializer_list<TextCopy> copies);
-  void SelectGenre(BYTE byGenre);
-  BYTE SelectedGenre() const;
+  // The fields' texts and ticks, and back (the ticks stay as they are).
+  zv::tags::TagForm ReadForm() const;
+  void ShowForm(const zv::tags::TagForm& form);
   // One file's write; false when the user chose to stop.
-  bool WriteFile(FILEENTRY& record, const BOOL (&bUse)[16], const CString (&strTexts)[16]);
+  bool WriteFile(FILEENTRY& record, const zv::tags::TagForm& form);
 };
 
 // Shows the tag dialog for the host's files; IDOK when it ran to its end,
