@@ -24,9 +24,9 @@ constexpr Id3Text kId3Texts[] = {{kTitle, &Id3v1Fields::title, 30},
                                  {kComment, &Id3v1Fields::comment, 30}};
 
 // The pairs of fields the copy buttons copy, ID3 side first.
-constexpr std::pair<FormField, FormField> kCopies[] = {{kAlbum, kInfoAlbum}, {kArtist, kInfoArtist},
+constexpr std::pair<FormField, FormField> kCopies[] = {{kAlbum, kInfoAlbum},     {kArtist, kInfoArtist},
                                                        {kComment, kInfoComment}, {kGenre, kInfoGenre},
-                                                       {kYear, kInfoYear}, {kTitle, kInfoName}};
+                                                       {kYear, kInfoYear},       {kTitle, kInfoName}};
 
 std::u16string_view GenreName(std::uint8_t genre) {
   const auto found = std::find_if(kGenres.begin(), kGenres.end(), [&](const Genre& g) { return g.number == genre; });

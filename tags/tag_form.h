@@ -23,9 +23,22 @@ inline constexpr unsigned kKindId3v1 = 1, kKindInfo = 2, kKindId3v2 = 4;
 // The dialog's fields in one order for their texts and ticks: the ID3 side,
 // then the RIFF INFO side.
 enum FormField : std::size_t {
-  kTitle, kArtist, kAlbum, kYear, kGenre, kComment,
-  kInfoName, kInfoArtist, kInfoAlbum, kInfoYear, kInfoGenre, kInfoComment,
-  kInfoSource, kInfoSoftware, kInfoCopyright, kInfoEngineer,
+  kTitle,
+  kArtist,
+  kAlbum,
+  kYear,
+  kGenre,
+  kComment,
+  kInfoName,
+  kInfoArtist,
+  kInfoAlbum,
+  kInfoYear,
+  kInfoGenre,
+  kInfoComment,
+  kInfoSource,
+  kInfoSoftware,
+  kInfoCopyright,
+  kInfoEngineer,
   kFormFields
 };
 // The INFO identifier of each field from kInfoName on.

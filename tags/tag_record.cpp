@@ -48,8 +48,8 @@ CTagTextMap* CopyTagTextMap(const CTagTextMap& source) {
 }
 
 zv::tags::Id3v1Fields Id3v1FieldsOf(const ID3V1BLOCK& block) {
-  return {FieldText(block.szTitle), FieldText(block.szArtist), FieldText(block.szAlbum), FieldText(block.szYear),
-          FieldText(block.szComment), block.byGenre};
+  return {FieldText(block.szTitle), FieldText(block.szArtist),  FieldText(block.szAlbum),
+          FieldText(block.szYear),  FieldText(block.szComment), block.byGenre};
 }
 
 void StoreId3v1Fields(const zv::tags::Id3v1Fields& fields, ID3V1BLOCK& block) {
