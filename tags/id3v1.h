@@ -18,6 +18,7 @@ inline constexpr std::uint8_t kNoGenre = 255;
 struct Id3v1Fields {
   std::u16string title, artist, album, year, comment;
   std::uint8_t genre = kNoGenre;
+  bool operator==(const Id3v1Fields&) const = default;
 };
 
 // The fields of a tag, or nullopt when the bytes are not 128 beginning with "TAG".

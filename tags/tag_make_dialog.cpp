@@ -3,66 +3,34 @@
 #include <afxdllx.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <iterator>
-#include <span>
+#include <optional>
 
-#include "genres.h"
-#include "path.h"
 #include "zvutil.h"
 
 namespace {
 
-using zv::tags::kGenres;
+using namespace zv::tags;
 
-// Index of "未定" in the genre list: no genre, byte 255.
-constexpr int kNoGenreIndex = static_cast<int>(kGenres.size());
-constexpr BYTE kNoGenre = 255;
-
-// The ID3 fields in tick order; the genre has no text field.
-struct Id3Field {
-  int nEdit;
-  int nUse;
-  std::span<WCHAR> (*field)(ID3V1BLOCK&);
-};
-const Id3Field kId3Fields[] = {
-    {IDC_TAG_TITLE, IDC_TAG_USE_TITLE, [](ID3V1BLOCK& block) { return std::span<WCHAR>(block.szTitle); }},
-    {IDC_TAG_ARTIST, IDC_TAG_USE_ARTIST, [](ID3V1BLOCK& block) { return std::span<WCHAR>(block.szArtist); }},
-    {IDC_TAG_ALBUM, IDC_TAG_USE_ALBUM, [](ID3V1BLOCK& block) { return std::span<WCHAR>(block.szAlbum); }},
-    {IDC_TAG_YEAR, IDC_TAG_USE_YEAR, [](ID3V1BLOCK& block) { return std::span<WCHAR>(block.szYear); }},
-    {IDC_TAG_GENRE, IDC_TAG_USE_GENRE, nullptr},
-    {IDC_TAG_COMMENT, IDC_TAG_USE_COMMENT, [](ID3V1BLOCK& block) { return std::span<WCHAR>(block.szComment); }},
-};
-
-struct InfoField {
-  int nEdit;
-  int nUse;
-  LPCWSTR lpszId;
-};
-const InfoField kInfoFields[] = {
-    {IDC_TAG_INFO_NAME, IDC_TAG_USE_INFO_NAME, L"INAM"},
-    {IDC_TAG_INFO_ARTIST, IDC_TAG_USE_INFO_ARTIST, L"IART"},
-    {IDC_TAG_INFO_ALBUM, IDC_TAG_USE_INFO_ALBUM, L"IPRD"},
-    {IDC_TAG_INFO_YEAR, IDC_TAG_USE_INFO_YEAR, L"ICRD"},
-    {IDC_TAG_INFO_GENRE, IDC_TAG_USE_INFO_GENRE, L"IGNR"},
-    {IDC_TAG_INFO_COMMENT, IDC_TAG_USE_INFO_COMMENT, L"ICMT"},
-    {IDC_TAG_INFO_SOURCE, IDC_TAG_USE_INFO_SOURCE, L"ISRC"},
-    {IDC_TAG_INFO_SOFTWARE, IDC_TAG_USE_INFO_SOFTWARE, L"ISFT"},
-    {IDC_TAG_INFO_COPYRIGHT, IDC_TAG_USE_INFO_COPYRIGHT, L"ICOP"},
-    {IDC_TAG_INFO_ENGINEER, IDC_TAG_USE_INFO_ENGINEER, L"IENG"},
-};
-constexpr size_t kId3FieldCount = std::size(kId3Fields);
-// The sixteen ticks have consecutive ids.
-static_assert(IDC_TAG_USE_INFO_SOURCE - IDC_TAG_USE_ALBUM + 1 == 16);
-static_assert(kId3FieldCount + std::size(kInfoFields) == 16, "one tick per field");
+// The controls of the form's fields, in its order, and their ticks.
+constexpr int kFieldControls[kFormFields] = {
+    IDC_TAG_TITLE,       IDC_TAG_ARTIST,        IDC_TAG_ALBUM,          IDC_TAG_YEAR,
+    IDC_TAG_GENRE,       IDC_TAG_COMMENT,       IDC_TAG_INFO_NAME,      IDC_TAG_INFO_ARTIST,
+    IDC_TAG_INFO_ALBUM,  IDC_TAG_INFO_YEAR,     IDC_TAG_INFO_GENRE,     IDC_TAG_INFO_COMMENT,
+    IDC_TAG_INFO_SOURCE, IDC_TAG_INFO_SOFTWARE, IDC_TAG_INFO_COPYRIGHT, IDC_TAG_INFO_ENGINEER};
+constexpr int kFieldTicks[kFormFields] = {
+    IDC_TAG_USE_TITLE,       IDC_TAG_USE_ARTIST,        IDC_TAG_USE_ALBUM,          IDC_TAG_USE_YEAR,
+    IDC_TAG_USE_GENRE,       IDC_TAG_USE_COMMENT,       IDC_TAG_USE_INFO_NAME,      IDC_TAG_USE_INFO_ARTIST,
+    IDC_TAG_USE_INFO_ALBUM,  IDC_TAG_USE_INFO_YEAR,     IDC_TAG_USE_INFO_GENRE,     IDC_TAG_USE_INFO_COMMENT,
+    IDC_TAG_USE_INFO_SOURCE, IDC_TAG_USE_INFO_SOFTWARE, IDC_TAG_USE_INFO_COPYRIGHT, IDC_TAG_USE_INFO_ENGINEER};
 
 // The radio of each tag kind, by kind.
 constexpr int kKindRadios[] = {IDC_TAG_KIND_NONE, IDC_TAG_KIND_ID3, IDC_TAG_KIND_INFO, IDC_TAG_KIND_BOTH};
 
 // What only a RIFF file can carry.
 constexpr int kRiffOnlyControls[] = {
-    IDC_TAG_KIND_INFO,  IDC_TAG_KIND_BOTH,       IDC_TAG_INFO_NAME,      IDC_TAG_INFO_ARTIST, IDC_TAG_INFO_ALBUM,
-    IDC_TAG_INFO_YEAR,  IDC_TAG_INFO_GENRE,      IDC_TAG_INFO_COMMENT,   IDC_TAG_INFO_SOURCE, IDC_TAG_INFO_SOFTWARE,
+    IDC_TAG_KIND_INFO,      IDC_TAG_KIND_BOTH,     IDC_TAG_INFO_NAME,    IDC_TAG_INFO_ARTIST, IDC_TAG_INFO_ALBUM,
+    IDC_TAG_INFO_YEAR,      IDC_TAG_INFO_GENRE,    IDC_TAG_INFO_COMMENT, IDC_TAG_INFO_SOURCE, IDC_TAG_INFO_SOFTWARE,
     IDC_TAG_INFO_COPYRIGHT, IDC_TAG_INFO_ENGINEER, IDC_TAG_COPY_TO_INFO, IDC_TAG_COPY_TO_ID3,
 };
 
@@ -118,10 +86,10 @@ BOOL CTagMakeDlg::OnInitDialog() {
   }
 
   m_nIndex = 0;
-  for (const auto& genre : kGenres) {
-    SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(genre.name)));
+  for (std::size_t i = 0; i < kGenreListSize; ++i) {
+    // The list's names are literals, so their views end in a NUL.
+    SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GenreListName(i).data()));
   }
-  SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"未定"));
 
   if (m_bAllAtOnce) {
     ShowAllAtOnce();
@@ -159,37 +127,27 @@ void CTagMakeDlg::LoadCurrentFile() {
   FILEENTRY& entry = File(m_nIndex);
   SetDlgItemText(IDC_TAG_FULLPATH, FullPath(entry));
   SetDlgItemText(IDC_TAG_FILENAME, entry.findData.cFileName);
-  const LPCWSTR lpszName = entry.findData.cFileName;
-  EnableRiffControls(!HasExtension(lpszName, L"MP3") && !HasExtension(lpszName, L"MP2"));
+  EnableRiffControls(EnablesRiffControls(entry.findData.cFileName));
 
   if (!entry.bTagRead && !ReadMpegTagData(&entry, nullptr)) {
     FillOtherFiles();
-    MessageBox(FailureMessage(entry.szDir, lpszName, L"の読み込みに失敗しました"));
+    MessageBox(FailureMessage(entry.szDir, entry.findData.cFileName, L"の読み込みに失敗しました"));
     CheckKind(0);
     return;
   }
-  CheckKind(entry.nTagKind & ~TAGKIND_ID3V2);
+  if (const auto radio = KindRadio(entry.nTagKind)) CheckKind(*radio);
   FillFields(entry);
   FillOtherFiles();
 }
 
 void CTagMakeDlg::FillFields(const FILEENTRY& entry) {
-  const ID3V1BLOCK* pBlock = (entry.nTagKind & TAGKIND_ID3V1) ? entry.pId3v1 : nullptr;
-  ID3V1BLOCK block = pBlock ? *pBlock : ID3V1BLOCK{};
-  for (const Id3Field& field : kId3Fields) {
-    if (!field.field) continue;
-    const std::span<WCHAR> text = field.field(block);
-    text.back() = L'\0';  // a host's block filled to the last character still ends here
-    SetDlgItemText(field.nEdit, text.data());
-  }
-  SelectGenre(pBlock ? pBlock->byGenre : kNoGenre);
-
-  const CTagTextMap* pMap = (entry.nTagKind & TAGKIND_INFO) ? entry.pInfoMap : nullptr;
-  for (const InfoField& field : kInfoFields) {
-    CString text;
-    if (pMap) pMap->Lookup(field.lpszId, text);
-    SetDlgItemText(field.nEdit, text);
-  }
+  std::optional<Id3v1Fields> id3;
+  if ((entry.nTagKind & TAGKIND_ID3V1) && entry.pId3v1) id3 = Id3v1FieldsOf(*entry.pId3v1);
+  std::optional<InfoEntries> info;
+  if ((entry.nTagKind & TAGKIND_INFO) && entry.pInfoMap) info = InfoEntriesOf(*entry.pInfoMap);
+  TagForm form;
+  ShowTags(id3 ? &*id3 : nullptr, info ? &*info : nullptr, form);
+  ShowForm(form);
 }
 
 void CTagMakeDlg::FillOtherFiles() {
@@ -211,12 +169,9 @@ void CTagMakeDlg::EnableRiffControls(BOOL bEnable) {
   for (int nId : kRiffOnlyControls) ::EnableWindow(::GetDlgItem(m_hWnd, nId), bEnable);
 }
 
-// Kinds without a radio leave the radios as they are.
 void CTagMakeDlg::CheckKind(UINT nKind) {
-  if (nKind < std::size(kKindRadios)) {
-    for (UINT nRadio = 0; nRadio < std::size(kKindRadios); ++nRadio) {
-      CheckDlgButton(kKindRadios[nRadio], nRadio == nKind ? BST_CHECKED : BST_UNCHECKED);
-    }
+  for (UINT nRadio = 0; nRadio < std::size(kKindRadios); ++nRadio) {
+    CheckDlgButton(kKindRadios[nRadio], nRadio == nKind ? BST_CHECKED : BST_UNCHECKED);
   }
 }
 
@@ -227,20 +182,26 @@ UINT CTagMakeDlg::CheckedKind() const {
   return 0;
 }
 
-void CTagMakeDlg::SelectGenre(BYTE byGenre) {
-  int nIndex = kNoGenreIndex;
-  for (int i = 0; i < kNoGenreIndex; ++i) {
-    if (kGenres[i].number == byGenre) {
-      nIndex = i;
-      break;
-    }
+TagForm CTagMakeDlg::ReadForm() const {
+  TagForm form;
+  for (std::size_t i = 0; i < kFormFields; ++i) {
+    CString text;
+    GetDlgItemText(kFieldControls[i], text);
+    form.texts[i] = AsUtf16(text);
+    form.ticks[i] = IsDlgButtonChecked(kFieldTicks[i]) == BST_CHECKED;
   }
-  SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_SETCURSEL, nIndex, 0);
+  return form;
 }
 
-BYTE CTagMakeDlg::SelectedGenre() const {
-  const auto nIndex = ::SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_GETCURSEL, 0, 0);
-  return nIndex >= 0 && nIndex < kNoGenreIndex ? static_cast<BYTE>(kGenres[nIndex].number) : kNoGenre;
+void CTagMakeDlg::ShowForm(const TagForm& form) {
+  for (std::size_t i = 0; i < kFormFields; ++i) {
+    if (i == kGenre) {
+      const auto index = GenreListIndex(form.texts[i]);
+      SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_SETCURSEL, index ? *index : static_cast<WPARAM>(-1), 0);
+    } else {
+      SetDlgItemText(kFieldControls[i], AsWide(form.texts[i]));
+    }
+  }
 }
 
 void CTagMakeDlg::OnPrevious() {
@@ -255,40 +216,16 @@ void CTagMakeDlg::OnSkip() {
 
 void CTagMakeDlg::OnCancel() { CDialog::OnCancel(); }
 
-void CTagMakeDlg::CopyTexts(std::initializer_list<TextCopy> copies) {
-  for (const TextCopy& copy : copies) {
-    CString text;
-    GetDlgItemText(copy.nFrom, text);
-    SetDlgItemText(copy.nTo, text);
-  }
-}
-
 void CTagMakeDlg::OnCopyToInfo() {
-  CopyTexts({{IDC_TAG_ALBUM, IDC_TAG_INFO_ALBUM},
-             {IDC_TAG_ARTIST, IDC_TAG_INFO_ARTIST},
-             {IDC_TAG_COMMENT, IDC_TAG_INFO_COMMENT},
-             {IDC_TAG_GENRE, IDC_TAG_INFO_GENRE},
-             {IDC_TAG_YEAR, IDC_TAG_INFO_YEAR},
-             {IDC_TAG_TITLE, IDC_TAG_INFO_NAME}});
+  TagForm form = ReadForm();
+  CopyId3ToInfo(form);
+  ShowForm(form);
 }
 
 void CTagMakeDlg::OnCopyToId3() {
-  CopyTexts({{IDC_TAG_INFO_ALBUM, IDC_TAG_ALBUM},
-             {IDC_TAG_INFO_ARTIST, IDC_TAG_ARTIST},
-             {IDC_TAG_INFO_COMMENT, IDC_TAG_COMMENT},
-             {IDC_TAG_INFO_YEAR, IDC_TAG_YEAR},
-             {IDC_TAG_INFO_NAME, IDC_TAG_TITLE}});
-  // The genre names are exact: "rock" is not "Rock".
-  CString genre;
-  GetDlgItemText(IDC_TAG_INFO_GENRE, genre);
-  int nIndex = kNoGenreIndex;
-  for (int i = 0; i < kNoGenreIndex; ++i) {
-    if (genre == AsWide(kGenres[i].name)) {
-      nIndex = i;
-      break;
-    }
-  }
-  SendDlgItemMessageW(m_hWnd, IDC_TAG_GENRE, CB_SETCURSEL, nIndex, 0);
+  TagForm form = ReadForm();
+  CopyInfoToId3(form);
+  ShowForm(form);
 }
 
 void CTagMakeDlg::OnCopyFromFile() {
@@ -313,30 +250,15 @@ void CTagMakeDlg::OnCopyFromFile() {
 void CTagMakeDlg::OnOK() {
   const INT_PTR nFirst = m_nIndex;
   const INT_PTR nEnd = m_bAllAtOnce ? FileCount() : std::min<INT_PTR>(m_nIndex + 1, FileCount());
-
-  // The ticks, ID3 fields first, and the texts they choose.
-  BOOL bUse[16];
-  CString strTexts[16];
-  size_t nField = 0;
-  for (const Id3Field& field : kId3Fields) {
-    bUse[nField] = !m_bAllAtOnce || IsDlgButtonChecked(field.nUse) == BST_CHECKED;
-    if (field.field) GetDlgItemText(field.nEdit, strTexts[nField]);
-    ++nField;
-  }
-  for (const InfoField& field : kInfoFields) {
-    bUse[nField] = !m_bAllAtOnce || IsDlgButtonChecked(field.nUse) == BST_CHECKED;
-    GetDlgItemText(field.nEdit, strTexts[nField]);
-    ++nField;
-  }
-
+  const TagForm form = ReadForm();
   for (INT_PTR i = nFirst; i < nEnd; ++i) {
-    if (!WriteFile(File(i), bUse, strTexts)) break;
+    if (!WriteFile(File(i), form)) break;
   }
   m_nIndex = static_cast<int>(nEnd);
   LoadCurrentFile();
 }
 
-bool CTagMakeDlg::WriteFile(FILEENTRY& record, const BOOL (&bUse)[16], const CString (&strTexts)[16]) {
+bool CTagMakeDlg::WriteFile(FILEENTRY& record, const TagForm& form) {
   // A record never read is read itself, not only its copy: the writer goes by
   // the record to find the tag it replaces, and would otherwise add a second one.
   if (m_bAllAtOnce && !record.bTagRead && !ReadMpegTagData(&record, nullptr) &&
@@ -356,13 +278,13 @@ bool CTagMakeDlg::WriteFile(FILEENTRY& record, const BOOL (&bUse)[16], const CSt
 
   if (work.nTagKind & TAGKIND_INFO) {
     CTagTextMap& map = copy.InfoMap();
-    for (size_t i = 0; i < std::size(kInfoFields); ++i) {
-      if (!bUse[kId3FieldCount + i]) continue;
-      CString text = strTexts[kId3FieldCount + i];
-      if (text.IsEmpty()) {
-        map.RemoveKey(kInfoFields[i].lpszId);
+    for (const InfoChange& change : TakeInfo(form, m_bAllAtOnce)) {
+      const CString id(change.id.data());  // the identifiers are literals
+      if (change.text) {
+        CString text(AsWide(*change.text));
+        map.SetAt(id, text);
       } else {
-        map.SetAt(kInfoFields[i].lpszId, text);
+        map.RemoveKey(id);
       }
     }
   } else {
@@ -370,16 +292,9 @@ bool CTagMakeDlg::WriteFile(FILEENTRY& record, const BOOL (&bUse)[16], const CSt
   }
 
   if (work.nTagKind & TAGKIND_ID3V1) {
-    ID3V1BLOCK& block = copy.Id3v1();
-    for (size_t i = 0; i < kId3FieldCount; ++i) {
-      if (!bUse[i]) continue;
-      if (kId3Fields[i].field) {
-        const std::span<WCHAR> field = kId3Fields[i].field(block);
-        wcsncpy_s(field.data(), field.size(), strTexts[i], _TRUNCATE);
-      } else {
-        block.byGenre = SelectedGenre();
-      }
-    }
+    Id3v1Fields fields = Id3v1FieldsOf(copy.Id3v1());
+    TakeId3v1(form, m_bAllAtOnce, fields);
+    StoreId3v1Fields(fields, copy.Id3v1());
   } else {
     copy.DropId3v1();
   }

@@ -23,17 +23,6 @@ enum class Answer { kFailed, kFound, kNotFound };
 
 constexpr std::size_t kFrameScanBytes = 65536;
 
-void CopyText(WCHAR* field, std::size_t capacity, const std::u16string& text) {
-  const std::size_t count = std::min(text.size(), capacity - 1);
-  std::copy_n(text.data(), count, field);
-  field[count] = L'\0';
-}
-
-template <std::size_t N>
-void CopyText(WCHAR (&field)[N], const std::u16string& text) {
-  CopyText(field, N, text);
-}
-
 CTagTextMap* MapOf(CTagTextMap*& map) {
   if (!map) map = new CTagTextMap(kTagMapBlockSize);
   return map;
@@ -53,13 +42,7 @@ Answer ReadId3v1(TagFile& file, FILEENTRY& entry) {
   const auto fields = zv::tags::ParseId3v1(tag, SystemCodec());
   if (!fields) return Answer::kNotFound;
   if (!entry.pId3v1) entry.pId3v1 = NewId3v1Block();
-  ID3V1BLOCK& block = *entry.pId3v1;
-  CopyText(block.szTitle, fields->title);
-  CopyText(block.szArtist, fields->artist);
-  CopyText(block.szAlbum, fields->album);
-  CopyText(block.szYear, fields->year);
-  CopyText(block.szComment, fields->comment);
-  block.byGenre = fields->genre;
+  StoreId3v1Fields(*fields, *entry.pId3v1);
   return Answer::kFound;
 }
 

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "tag_form.h"
+
 // Text maps of a record: INFO identifier, ID3v2 frame identifier or comment
 // language → text. Created by the library with a block size of 10.
 using CTagTextMap = CMap<CString, LPCTSTR, CString, CString&>;
@@ -28,9 +30,9 @@ static_assert(sizeof(ID3V1BLOCK) == 260 && offsetof(ID3V1BLOCK, szArtist) == 62 
               offsetof(ID3V1BLOCK, szComment) == 196 && offsetof(ID3V1BLOCK, byGenre) == 258);
 
 // nTagKind bits after a read; in a working copy the low two bits are the wanted tags.
-constexpr UINT TAGKIND_ID3V1 = 1;
-constexpr UINT TAGKIND_INFO = 2;
-constexpr UINT TAGKIND_ID3V2 = 4;
+constexpr UINT TAGKIND_ID3V1 = zv::tags::kKindId3v1;
+constexpr UINT TAGKIND_INFO = zv::tags::kKindInfo;
+constexpr UINT TAGKIND_ID3V2 = zv::tags::kKindId3v2;
 
 // The host's record of one file. The host lays out the bytes from szDir up to
 // bTagRead; the tag functions read only the folder string there.
@@ -79,6 +81,13 @@ using CFileEntryArray = CArray<FILEENTRY*, FILEENTRY*>;
 
 // A duplicate of a text map, with the reader's block size.
 CTagTextMap* CopyTagTextMap(const CTagTextMap& source);
+
+// The block's texts, each ending inside its field even without its NUL, and genre.
+zv::tags::Id3v1Fields Id3v1FieldsOf(const ID3V1BLOCK& block);
+// The fields into the block, each text cut to what its field holds.
+void StoreId3v1Fields(const zv::tags::Id3v1Fields& fields, ID3V1BLOCK& block);
+// The map's entries in its order, the identifiers in the system code page.
+zv::tags::InfoEntries InfoEntriesOf(const CTagTextMap& map);
 
 // What the tag dialog writes from: a copy of a host record whose ID3v1 block
 // and INFO map are the copy's own (duplicated when the record's kind has them),

@@ -1,6 +1,5 @@
 // WriteMpegTagData: the wanted tags of a working record into the file of the
 // host's record, in place, then the rename, the attributes and a fresh read.
-#include <cwchar>
 #include <vector>
 
 #include "id3v1.h"
@@ -12,36 +11,12 @@
 
 namespace {
 
-// A block field as text; a field the host filled to the last character still ends inside it.
-template <std::size_t N>
-std::u16string FieldText(const WCHAR (&field)[N]) {
-  return std::u16string(AsUtf16(field, wcsnlen(field, N)));
-}
-
 std::array<std::uint8_t, zv::tags::kId3v1Size> BuildTag(const ID3V1BLOCK* pBlock) {
-  ID3V1BLOCK empty{};
-  empty.byGenre = 255;
-  const ID3V1BLOCK& block = pBlock ? *pBlock : empty;
-  zv::tags::Id3v1Fields fields;
-  fields.title = FieldText(block.szTitle);
-  fields.artist = FieldText(block.szArtist);
-  fields.album = FieldText(block.szAlbum);
-  fields.year = FieldText(block.szYear);
-  fields.comment = FieldText(block.szComment);
-  fields.genre = block.byGenre;
-  return zv::tags::BuildId3v1(fields, SystemCodec());
+  return zv::tags::BuildId3v1(pBlock ? Id3v1FieldsOf(*pBlock) : zv::tags::Id3v1Fields{}, SystemCodec());
 }
 
 std::vector<std::uint8_t> BuildList(const CTagTextMap* pMap) {
-  zv::tags::InfoEntries entries;
-  if (pMap) {
-    CString key, value;
-    for (POSITION position = pMap->GetStartPosition(); position;) {
-      pMap->GetNextAssoc(position, key, value);
-      entries.emplace_back(SystemCodec().ToAnsi(AsUtf16(key)), std::u16string(AsUtf16(value)));
-    }
-  }
-  return zv::tags::BuildInfoList(entries, SystemCodec());
+  return zv::tags::BuildInfoList(pMap ? InfoEntriesOf(*pMap) : zv::tags::InfoEntries{}, SystemCodec());
 }
 
 // Replaces everything behind the audio data of a RIFF file.

@@ -1,33 +1,22 @@
-// ID3v1 on arbitrary 128-byte tags: parsing never reads outside the tag, every
-// field fits its width when built again, and building what was parsed gives
-// back the same fields.
-#include <cstddef>
+// ID3v1 on arbitrary bytes: only 128 bytes beginning with "TAG" are a tag, and
+// building what was parsed gives a tag that parses to the same genre, and after
+// one round to the same fields.
 #include <cstdint>
 #include <cstdlib>
 
 #include "../tags/test_codec.h"
 #include "id3v1.h"
 
-namespace {
-
-void Check(bool holds) {
-  if (!holds) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace zv::tags;
   const testing::TestCodec codec;
   const auto parsed = ParseId3v1({data, size}, codec);
-  Check(parsed.has_value() == (size == kId3v1Size && data[0] == 'T' && data[1] == 'A' && data[2] == 'G'));
+  if (parsed.has_value() != (size == kId3v1Size && data[0] == 'T' && data[1] == 'A' && data[2] == 'G')) std::abort();
   if (!parsed) return 0;
-  const auto built = BuildId3v1(*parsed, codec);
-  const auto again = ParseId3v1(built, codec);
-  Check(again.has_value() && again->genre == parsed->genre);
-  // The test code page maps unknown bytes to '?', so a second round is stable.
-  const auto third = ParseId3v1(BuildId3v1(*again, codec), codec);
-  Check(third->title == again->title && third->artist == again->artist && third->album == again->album &&
-        third->year == again->year && third->comment == again->comment);
+  const auto again = ParseId3v1(BuildId3v1(*parsed, codec), codec);
+  if (!again || again->genre != parsed->genre) std::abort();
+  // After one round each field is text the code page gives back as it is, cut
+  // between characters: a second round changes nothing.
+  if (ParseId3v1(BuildId3v1(*again, codec), codec) != again) std::abort();
   return 0;
 }
