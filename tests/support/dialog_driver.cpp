@@ -24,16 +24,8 @@ void WriteErr(const std::wstring& text) {
   ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> windows;
-  ::EnumWindows(
-      [](HWND window, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
+// Top-level windows are the desktop window's children, topmost first.
+std::vector<HWND> TopLevelWindows() { return ChildWindows(::GetDesktopWindow()); }
 
 DWORD ProcessOf(HWND window) {
   DWORD pid = 0;
@@ -141,19 +133,11 @@ std::vector<HWND> ChildWindows(HWND parent) {
 }
 
 HWND FindChildOfClass(HWND parent, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (ClassName(window) == s->className) s->found = window;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND child : ChildWindows(parent)) {
+    if (ClassName(child) == className) return child;
+    if (HWND found = FindChildOfClass(child, className)) return found;
+  }
+  return nullptr;
 }
 
 std::wstring ClassName(HWND window) {
