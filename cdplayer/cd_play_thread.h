@@ -12,10 +12,7 @@
 #include <atomic>
 #include <cstdint>
 
-// Values of the host's play-state variable; anything else is "not playing".
-constexpr int CDSTATE_PLAYING = 1;
-constexpr int CDSTATE_STOPPED = 2;
-constexpr int CDSTATE_PAUSED = 3;
+#include "cd_program.h"
 
 // Command codes of OnCdCommand and PostCommand.
 constexpr UINT CDCMD_POLL = 0;

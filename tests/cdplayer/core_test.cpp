@@ -1,4 +1,5 @@
-// The choice of the next program entry and the packed times, natively and under Wine.
+// The player's decisions, natively and under Wine: the packed times, the choice
+// of the next program entry, and what the player window does and shows.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -7,18 +8,16 @@
 
 namespace {
 
-using zv::cdplayer::MoveChoices;
-using zv::cdplayer::MoveToPlayable;
-using zv::cdplayer::ProgramView;
+using namespace zv::cdplayer;
 
 TEST(CdTimes, TrackStartAndEndInTmsf) {
-  EXPECT_EQ(zv::cdplayer::TrackStart(0), 0x00000001u);
-  EXPECT_EQ(zv::cdplayer::TrackStart(11), 0x0000000Cu);
+  EXPECT_EQ(TrackStart(0), 0x00000001u);
+  EXPECT_EQ(TrackStart(11), 0x0000000Cu);
   // Track 2 of 0:20:00 ends at 2:00:20:00; track 4 of 3:07:42 at 4:03:07:42.
-  EXPECT_EQ(zv::cdplayer::TrackEnd(1, 0x001400), 0x00140002u);
-  EXPECT_EQ(zv::cdplayer::TrackEnd(3, 0x2A0703), 0x2A070304u);
-  EXPECT_EQ(zv::cdplayer::RandomSeed(1000005), 0x4245u);
-  EXPECT_EQ(zv::cdplayer::RandomSeed(-1), 0x7FFFu);
+  EXPECT_EQ(TrackEnd(1, 0x001400), 0x00140002u);
+  EXPECT_EQ(TrackEnd(3, 0x2A0703), 0x2A070304u);
+  EXPECT_EQ(RandomSeed(1000005), 0x4245u);
+  EXPECT_EQ(RandomSeed(-1), 0x7FFFu);
 }
 
 TEST(CdProgram, MovesToThePlayableEntry) {
@@ -79,6 +78,96 @@ TEST(CdProgram, MovesToThePlayableEntry) {
     }
     EXPECT_EQ(used, c.drawsUsed) << c.what;
   }
+}
+
+// The program 0, 1, 2 shows the rows 0, 1, 2 and 末尾 (3).
+TEST(CdPlayerWindow, EditsTheProgram) {
+  struct Case {
+    const char* what;
+    char button;  // '+' add (of track 3, or none), '-' remove, '^' up, 'v' down
+    int selected;
+    std::vector<uint32_t> after;
+    std::optional<int> select;
+    int track = 3;
+  };
+  const std::vector<uint32_t> before = {0, 1, 2};
+  const Case cases[] = {
+      {"add before the selected entry", '+', 1, {0, 3, 1, 2}, 1},
+      {"add with 末尾 selected: appended and selected", '+', 3, {0, 1, 2, 3}, 3},
+      {"add with nothing selected", '+', -1, {0, 1, 2, 3}, -1},
+      {"add a track again", '+', 0, {1, 0, 1, 2}, 0, 1},
+      {"add without a track", '+', 1, before, std::nullopt, -1},
+      {"remove", '-', 1, {0, 2}, 1},
+      {"remove the last entry: 末尾 selected", '-', 2, {0, 1}, 2},
+      {"remove 末尾", '-', 3, before, std::nullopt},
+      {"remove nothing", '-', -1, before, std::nullopt},
+      {"up", '^', 2, {0, 2, 1}, 1},
+      {"up the first", '^', 0, before, std::nullopt},
+      {"up 末尾", '^', 3, before, std::nullopt},
+      {"down", 'v', 0, {1, 0, 2}, 1},
+      {"down the last", 'v', 2, before, std::nullopt},
+      {"down 末尾", 'v', 3, before, std::nullopt},
+      {"down nothing", 'v', -1, before, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint32_t> program = before;
+    const std::optional<int> select = c.button == '+'   ? AddToProgram(program, c.selected, c.track)
+                                      : c.button == '-' ? RemoveFromProgram(program, c.selected)
+                                      : c.button == '^' ? MoveUpInProgram(program, c.selected)
+                                                        : MoveDownInProgram(program, c.selected);
+    EXPECT_EQ(program, c.after) << c.what;
+    EXPECT_EQ(select, c.select) << c.what;
+  }
+  std::vector<uint32_t> empty;
+  EXPECT_EQ(AddToProgram(empty, 0, 4), 0) << "末尾 alone";
+  EXPECT_EQ(empty, std::vector<uint32_t>{4});
+}
+
+TEST(CdPlayerWindow, ChoosesWhatPlayDoes) {
+  struct Case {
+    bool restart;
+    int state, rows;
+    size_t entries;
+    PlayChoice choice;
+  };
+  const Case cases[] = {
+      {false, CDSTATE_PAUSED, 5, 4, PlayChoice::Resume},         {true, CDSTATE_PAUSED, 5, 4, PlayChoice::Start},
+      {false, CDSTATE_PAUSED, 0, 0, PlayChoice::Resume},         {false, CDSTATE_PLAYING, 5, 4, PlayChoice::Start},
+      {false, CDSTATE_STOPPED, 0, 4, PlayChoice::NoProgramRows}, {false, 0, 1, 0, PlayChoice::NoData},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ChoosePlay(c.restart, c.state, c.rows, c.entries), c.choice) << c.restart << " " << c.state;
+  // The selected row of five (four entries and 末尾).
+  const std::pair<int, int64_t> starts[] = {{-1, 0}, {0, 0}, {2, 2}, {3, 3}, {4, 0}};
+  for (const auto& [selected, start] : starts) EXPECT_EQ(StartPosition(selected, 5), start) << selected;
+}
+
+TEST(CdPlayerWindow, RowAndDisplayTexts) {
+  const std::vector<uint64_t> lengths = {0x000003, 0x2A1400, 0x00053B};  // 3:00, 0:20:42, 59:05
+  EXPECT_EQ(TrackRow(0, lengths[0]), u"Track 01 [03:00]");
+  EXPECT_EQ(TrackRow(2, lengths[2]), u"Track 03 [59:05]");
+  EXPECT_EQ(TrackRow(99, 0x0000FF), u"Track 100 [255:00]");
+  EXPECT_EQ(ProgramRow(0, 1, lengths), u"01:Track 02 [00:20]");
+  EXPECT_EQ(ProgramRow(11, 7, lengths), u"12:Track 08 [00:00]") << "a track the disc has not";
+
+  const auto shows = [](const DisplayTexts& d, std::u16string track, std::u16string time, std::u16string position) {
+    EXPECT_EQ(d.track, track);
+    EXPECT_EQ(d.time, time);
+    EXPECT_EQ(d.position, position);
+  };
+  shows(IdleDisplay(), u"00", u"00:00(00:00)", u"00/00");
+  shows(PlayingDisplay(1, Tmsf(2, 0, 12, 74), 1, 4, lengths), u"02", u"00:12(00:20)", u"02/04");
+  shows(PlayingDisplay(-1, 0, -1, 0, lengths), u"00", u"00:00(00:00)", u"00/00");  // before the first entry
+  shows(PlayingDisplay(7, Tmsf(8, 61, 5, 0), 99, 100, lengths), u"08", u"61:05(00:00)", u"100/100");
+}
+
+TEST(CdPlayerWindow, ButtonBitmapsPerPlayState) {
+  using Shown = std::array<uint16_t, 7>;  // previous, play, pause, stop, next, add, remove
+  EXPECT_EQ(ButtonBitmaps(0, true), (Shown{2031, 2039, 2036, 2042, 2034, 2045, 2033})) << "not playing";
+  EXPECT_EQ(ButtonBitmaps(CDSTATE_PLAYING, true), (Shown{2031, 2039, 2036, 2042, 2034, 2045, 2033}));
+  EXPECT_EQ(ButtonBitmaps(CDSTATE_PAUSED, false), (Shown{2031, 2038, 2036, 2042, 2034, 2045, 2033}));
+  EXPECT_EQ(ButtonBitmaps(CDSTATE_STOPPED, true), (Shown{2032, 2038, 2037, 2043, 2035, 2045, 2033}));
+  EXPECT_EQ(ButtonBitmaps(CDSTATE_STOPPED, false), (Shown{2032, 2039, 2037, 2043, 2035, 2045, 2033}));
 }
 
 }  // namespace
