@@ -22,17 +22,6 @@ constexpr UINT CDCMD_PAUSE = 3;
 constexpr UINT CDCMD_PREV = 4;
 constexpr UINT CDCMD_NEXT = 5;
 
-// The time source and generator of random play and the poll period. The
-// shipped values are the runtime's clock, srand and rand and one second;
-// tests hand in their own before starting a worker.
-struct CdPlayTiming {
-  DWORD pollMs = 1000;
-  __time64_t (*now)() = nullptr;
-  void (*seed)(unsigned) = nullptr;
-  int (*draw)() = nullptr;
-};
-void SetCdPlayTimingForTest(const CdPlayTiming& timing) noexcept;
-
 class CCdPlayThread : public CWinThread {
  public:
   CCdPlayThread();
@@ -81,8 +70,6 @@ class CCdPlayThread : public CWinThread {
   DWORD_PTR QueryStatus(DWORD dwItem, MCIERROR* pError = nullptr) const;
   int State() const;
   void SetState(int nState) const;
-
-  CdPlayTiming m_timing;
 };
 
 // Opens the CD audio device of a drive named "D:"; 0 or the MCI error.
