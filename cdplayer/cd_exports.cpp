@@ -101,5 +101,5 @@ void WINAPI CloseCdPlay(void*) noexcept {
 }
 
 void WINAPI OnMciCdVolume(int nStep) noexcept {
-  ExportBoundary([&] { StepCdVolume(SystemMixer(), nStep); });
+  ExportBoundary([&] { zv::cdplayer::StepCdVolume(SystemMixer(), nStep); });
 }

@@ -3,9 +3,13 @@
 #include <afxdllx.h>
 #include <io.h>
 
-#include <utility>
+#include <algorithm>
 
 #include "cd_play_thread.h"
+#include "cd_program.h"
+#include "zvutil.h"
+
+using namespace zv::cdplayer;
 
 namespace {
 
@@ -13,17 +17,13 @@ constexpr UINT_PTR kDisplayTimer = 2;
 constexpr UINT kWatchMs = 500;
 constexpr UINT kPlayingMs = 200;
 
-// The image buttons in the order of m_abmpButton: normal and grey bitmap (0: none).
-const struct {
-  int nID;
-  WORD wNormal, wGrey;
-} kImageButtons[7] = {
-    {IDC_CD_PREV, 2031, 2032}, {IDC_CD_PLAY, 2038, 2039}, {IDC_CD_PAUSE, 2036, 2037}, {IDC_CD_STOP, 2042, 2043},
-    {IDC_CD_NEXT, 2034, 2035}, {IDC_CD_ADD, 2045, 0},     {IDC_CD_REMOVE, 2033, 0},
-};
+// The image buttons in the order of kButtonBitmaps.
+constexpr int kImageButtons[7] = {IDC_CD_PREV, IDC_CD_PLAY, IDC_CD_PAUSE, IDC_CD_STOP,
+                                  IDC_CD_NEXT, IDC_CD_ADD,  IDC_CD_REMOVE};
 
-int MsfMinutes(ULONGLONG nMsf) { return static_cast<int>(nMsf & 0xFF); }
-int MsfSeconds(ULONGLONG nMsf) { return static_cast<int>((nMsf >> 8) & 0xFF); }
+std::span<const uint64_t> Lengths(const CArray<ULONGLONG, ULONGLONG>& aLength) {
+  return {aLength.GetData(), static_cast<size_t>(aLength.GetCount())};
+}
 
 }  // namespace
 
@@ -112,10 +112,7 @@ CString CCdPlayDlg::SelectedDrive() {
 }
 
 void CCdPlayDlg::AddTrackRow(INT_PTR nTrack) {
-  CString strRow;
-  strRow.Format(L"Track %02d [%02d:%02d]", static_cast<int>(nTrack + 1), MsfMinutes(m_aLength[nTrack]),
-                MsfSeconds(m_aLength[nTrack]));
-  Send(IDC_CD_TRACKS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strRow.GetString()));
+  Send(IDC_CD_TRACKS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(TrackRow(nTrack, m_aLength[nTrack]))));
 }
 
 void CCdPlayDlg::FillTrackList(const CString& strDrive, BOOL bReset) {
@@ -149,14 +146,10 @@ void CCdPlayDlg::FillTrackList(const CString& strDrive, BOOL bReset) {
 void CCdPlayDlg::FillProgramList(int nSelect) {
   Send(IDC_CD_PROGRAM, LB_RESETCONTENT);
   for (INT_PTR i = 0; i < m_aProgram.GetCount(); ++i) {
-    const DWORD nTrack = m_aProgram[i];
-    const ULONGLONG nLength = nTrack < static_cast<DWORD>(m_aLength.GetCount()) ? m_aLength[nTrack] : 0;
-    CString strRow;
-    strRow.Format(L"%02d:Track %02d [%02d:%02d]", static_cast<int>(i + 1), static_cast<int>(nTrack + 1),
-                  MsfMinutes(nLength), MsfSeconds(nLength));
-    Send(IDC_CD_PROGRAM, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strRow.GetString()));
+    const std::u16string row = ProgramRow(i, m_aProgram[i], Lengths(m_aLength));
+    Send(IDC_CD_PROGRAM, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(row)));
   }
-  Send(IDC_CD_PROGRAM, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"末尾"));
+  Send(IDC_CD_PROGRAM, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kProgramEndRow));
   Send(IDC_CD_PROGRAM, LB_SETCURSEL, static_cast<WPARAM>(nSelect));
 }
 
@@ -164,26 +157,25 @@ void CCdPlayDlg::UpdateButtons(BOOL bLoad) {
   if (bLoad) {
     const HINSTANCE hResources = AfxGetResourceHandle();
     for (int i = 0; i < 7; ++i) {
-      m_abmpButton[2 * i] = ::LoadBitmapW(hResources, MAKEINTRESOURCEW(kImageButtons[i].wNormal));
-      if (kImageButtons[i].wGrey)
-        m_abmpButton[2 * i + 1] = ::LoadBitmapW(hResources, MAKEINTRESOURCEW(kImageButtons[i].wGrey));
+      m_abmpButton[2 * i] = ::LoadBitmapW(hResources, MAKEINTRESOURCEW(kButtonBitmaps[i].normal));
+      if (kButtonBitmaps[i].grey)
+        m_abmpButton[2 * i + 1] = ::LoadBitmapW(hResources, MAKEINTRESOURCEW(kButtonBitmaps[i].grey));
     }
   }
-  // Grey pictures only: every button stays enabled.
   const int nState = m_pnState ? std::atomic_ref<int>(*m_pnState).load() : 0;
-  UINT anImage[7] = {};
-  if (nState == CDSTATE_STOPPED) {
-    const bool bHasRows = Send(IDC_CD_PROGRAM, LB_GETCOUNT) > 0;
-    const UINT stopped[5] = {1, bHasRows ? 0u : 1u, 1, 1, 1};
-    std::copy(std::begin(stopped), std::end(stopped), anImage);
-  } else {
-    anImage[1] = nState == CDSTATE_PAUSED ? 0 : 1;
-  }
+  const auto shown = ButtonBitmaps(nState, Send(IDC_CD_PROGRAM, LB_GETCOUNT) > 0);
   for (int i = 0; i < 7; ++i) {
-    if (!bLoad && anImage[i] == m_anButtonImage[i]) continue;
-    Send(kImageButtons[i].nID, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_abmpButton[2 * i + anImage[i]]));
-    m_anButtonImage[i] = anImage[i];
+    const UINT nImage = shown[i] == kButtonBitmaps[i].normal ? 0 : 1;
+    if (!bLoad && nImage == m_anButtonImage[i]) continue;
+    Send(kImageButtons[i], BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_abmpButton[2 * i + nImage]));
+    m_anButtonImage[i] = nImage;
   }
+}
+
+void CCdPlayDlg::ShowDisplay(const DisplayTexts& texts) {
+  SetDlgItemText(IDC_CD_TRACK, AsWide(texts.track));
+  SetDlgItemText(IDC_CD_TIME, AsWide(texts.time));
+  SetDlgItemText(IDC_CD_POSITION, AsWide(texts.position));
 }
 
 void CCdPlayDlg::OnTimer(UINT_PTR nIDEvent) {
@@ -196,15 +188,7 @@ void CCdPlayDlg::OnTimer(UINT_PTR nIDEvent) {
   const auto nPosition = static_cast<DWORD>(g_pCdPlayThread->m_nPosition.load());
   const long long nListPos = g_pCdPlayThread->m_nListPos.load();
   const long long nTrack = g_pCdPlayThread->m_nTrack.load();
-  const ULONGLONG nLength = nTrack >= 0 && nTrack < m_aLength.GetCount() ? m_aLength[nTrack] : 0;
-  CString strText;
-  strText.Format(L"%02lld", nTrack + 1);
-  SetDlgItemText(IDC_CD_TRACK, strText);
-  strText.Format(L"%02d:%02d(%02d:%02d)", static_cast<int>((nPosition >> 8) & 0xFF),
-                 static_cast<int>((nPosition >> 16) & 0xFF), MsfMinutes(nLength), MsfSeconds(nLength));
-  SetDlgItemText(IDC_CD_TIME, strText);
-  strText.Format(L"%02lld/%02lld", nListPos + 1, static_cast<long long>(m_aProgram.GetCount()));
-  SetDlgItemText(IDC_CD_POSITION, strText);
+  ShowDisplay(PlayingDisplay(nTrack, nPosition, nListPos, m_aProgram.GetCount(), Lengths(m_aLength)));
   UpdateButtons(FALSE);
 }
 
@@ -213,9 +197,7 @@ void CCdPlayDlg::OnTimer(UINT_PTR nIDEvent) {
 // device's media-present answer.
 void CCdPlayDlg::WatchDisc() {
   KillTimer(kDisplayTimer);
-  SetDlgItemText(IDC_CD_TRACK, L"00");
-  SetDlgItemText(IDC_CD_TIME, L"00:00(00:00)");
-  SetDlgItemText(IDC_CD_POSITION, L"00/00");
+  ShowDisplay(IdleDisplay());
   const CString strDrive = SelectedDrive();
   CString strRoot;
   strRoot.Format(L"%s\\", strDrive.GetString());
@@ -258,17 +240,19 @@ void CCdPlayDlg::WatchDisc() {
 }
 
 void CCdPlayDlg::StartPlay(BOOL bRestart) {
-  if (!bRestart && std::atomic_ref<int>(*m_pnState).load() == CDSTATE_PAUSED) {
-    Post(CDCMD_PAUSE);
-    return;
-  }
-  if (Send(IDC_CD_PROGRAM, LB_GETCOUNT) <= 0) {
-    MessageBox(L"プログラムリストがありません", nullptr, MB_OK);
-    return;
-  }
-  if (m_aProgram.IsEmpty()) {
-    MessageBox(L"データがありません", nullptr, MB_OK);
-    return;
+  const int nRows = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCOUNT));
+  switch (ChoosePlay(bRestart, std::atomic_ref<int>(*m_pnState).load(), nRows, m_aProgram.GetCount())) {
+    case PlayChoice::Resume:
+      Post(CDCMD_PAUSE);
+      return;
+    case PlayChoice::NoProgramRows:
+      MessageBox(L"プログラムリストがありません", nullptr, MB_OK);
+      return;
+    case PlayChoice::NoData:
+      MessageBox(L"データがありません", nullptr, MB_OK);
+      return;
+    case PlayChoice::Start:
+      break;
   }
   StopCdPlayThread();
   auto* pThread = new CCdPlayThread;
@@ -282,50 +266,31 @@ void CCdPlayDlg::StartPlay(BOOL bRestart) {
   std::atomic_ref<int>(*m_pnRandom).store(IsDlgButtonChecked(IDC_CD_RANDOM) == BST_CHECKED);
   std::atomic_ref<int>(*m_pnRepeat).store(IsDlgButtonChecked(IDC_CD_REPEAT) == BST_CHECKED);
   pThread->m_chDrive = SelectedDrive()[0];
-  const auto nSelect = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL));
-  const auto nRows = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCOUNT));
-  pThread->m_nListPos = nSelect == LB_ERR || nSelect + 1 == nRows ? 0 : nSelect;
+  pThread->m_nListPos = StartPosition(static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL)), nRows);
   pThread->m_bAutoDelete = FALSE;
   pThread->CreateThread(0, 0, nullptr);
   SetTimer(kDisplayTimer, kPlayingMs);
 }
 
-void CCdPlayDlg::ProgramChanged(int nSelect) {
+template <class Edit>
+void CCdPlayDlg::EditProgram(Edit edit) {
+  std::vector<uint32_t> program(m_aProgram.GetData(), m_aProgram.GetData() + m_aProgram.GetCount());
+  const std::optional<int> nSelect = edit(program, static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL)));
+  if (!nSelect) return;
+  m_aProgram.SetSize(static_cast<INT_PTR>(program.size()));
+  std::copy(program.begin(), program.end(), m_aProgram.GetData());
   if (g_pCdPlayThread) g_pCdPlayThread->SetPlayList(m_aProgram);
-  FillProgramList(nSelect);
+  FillProgramList(*nSelect);
 }
 
 void CCdPlayDlg::OnBnClickedAdd() {
   const auto nTrack = static_cast<int>(Send(IDC_CD_TRACKS, LB_GETCURSEL));
-  if (nTrack == LB_ERR) return;
-  const auto nSelect = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL));
-  if (nSelect != LB_ERR && nSelect < m_aProgram.GetCount())
-    m_aProgram.InsertAt(nSelect, static_cast<DWORD>(nTrack));
-  else
-    m_aProgram.Add(static_cast<DWORD>(nTrack));
-  ProgramChanged(nSelect);
+  EditProgram([nTrack](std::vector<uint32_t>& program, int nSelect) { return AddToProgram(program, nSelect, nTrack); });
 }
 
-void CCdPlayDlg::OnBnClickedRemove() {
-  const auto nSelect = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL));
-  if (nSelect == LB_ERR || nSelect >= m_aProgram.GetCount()) return;
-  m_aProgram.RemoveAt(nSelect);
-  ProgramChanged(nSelect);
-}
-
-void CCdPlayDlg::OnBnClickedUp() {
-  const auto nSelect = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL));
-  if (nSelect < 1 || nSelect >= m_aProgram.GetCount()) return;
-  std::swap(m_aProgram[nSelect - 1], m_aProgram[nSelect]);
-  ProgramChanged(nSelect - 1);
-}
-
-void CCdPlayDlg::OnBnClickedDown() {
-  const auto nSelect = static_cast<int>(Send(IDC_CD_PROGRAM, LB_GETCURSEL));
-  if (nSelect < 0 || nSelect >= m_aProgram.GetCount() - 1) return;
-  std::swap(m_aProgram[nSelect], m_aProgram[nSelect + 1]);
-  ProgramChanged(nSelect + 1);
-}
+void CCdPlayDlg::OnBnClickedRemove() { EditProgram(RemoveFromProgram); }
+void CCdPlayDlg::OnBnClickedUp() { EditProgram(MoveUpInProgram); }
+void CCdPlayDlg::OnBnClickedDown() { EditProgram(MoveDownInProgram); }
 
 void CCdPlayDlg::Post(UINT nCommand) {
   if (g_pCdPlayThread) g_pCdPlayThread->PostCommand(nCommand);

@@ -8,28 +8,12 @@
 #include <afxcoll.h>
 #include <afxtempl.h>
 
-// Control ids of dialog 113.
-constexpr int IDC_CD_PREV = 1112;
-constexpr int IDC_CD_PLAY = 1116;
-constexpr int IDC_CD_PAUSE = 1115;
-constexpr int IDC_CD_STOP = 1122;
-constexpr int IDC_CD_NEXT = 1114;
-constexpr int IDC_CD_DRIVE = 1113;
-constexpr int IDC_CD_REPEAT = 1121;
-constexpr int IDC_CD_RANDOM = 1118;
-constexpr int IDC_CD_TRACKS = 1957;
-constexpr int IDC_CD_ADD = 1015;
-constexpr int IDC_CD_REMOVE = 1222;
-constexpr int IDC_CD_PROGRAM = 1698;
-constexpr int IDC_CD_UP = 1966;
-constexpr int IDC_CD_DOWN = 1264;
-constexpr int IDC_CD_TRACK = 1642;
-constexpr int IDC_CD_TIME = 1635;
-constexpr int IDC_CD_POSITION = 1636;
+#include "cd_program.h"
+#include "cdplayer_ids.h"
 
 class CCdPlayDlg : public CDialog {
  public:
-  enum { IDD = 113 };
+  enum { IDD = IDD_CD_PLAY };
 
   CCdPlayDlg();
   ~CCdPlayDlg() override;
@@ -63,9 +47,12 @@ class CCdPlayDlg : public CDialog {
   void AddTrackRow(INT_PTR nTrack);
   void FillProgramList(int nSelect);
   void UpdateButtons(BOOL bLoad);
+  void ShowDisplay(const zv::cdplayer::DisplayTexts& texts);
   void StartPlay(BOOL bRestart);
   void WatchDisc();
-  void ProgramChanged(int nSelect);
+  // edit(program, selected row) changes the program and gives the row to select.
+  template <class Edit>
+  void EditProgram(Edit edit);
   void Post(UINT nCommand);
   CString SelectedDrive();
   LRESULT Send(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {

@@ -19,25 +19,13 @@ constexpr DWORD kThreadFailed = 0xFFFFFFFF;
 static_assert(std::atomic<BOOL>::is_always_lock_free && std::atomic<int64_t>::is_always_lock_free &&
               std::atomic<uint64_t>::is_always_lock_free);
 
-__time64_t RuntimeNow() { return _time64(nullptr); }
-
-CdPlayTiming ShippedTiming() { return {1000, &RuntimeNow, &std::srand, &std::rand}; }
-
-CdPlayTiming g_timing = ShippedTiming();
+constexpr DWORD kPollMs = 1000;  // how often a worker without commands asks the drive how it plays
 
 MCIERROR SendCommand(MCIDEVICEID wDeviceID, UINT uMsg, DWORD dwFlags, void* pParms) {
   return ::mciSendCommandW(wDeviceID, uMsg, dwFlags, reinterpret_cast<DWORD_PTR>(pParms));
 }
 
 }  // namespace
-
-void SetCdPlayTimingForTest(const CdPlayTiming& timing) noexcept {
-  const CdPlayTiming shipped = ShippedTiming();
-  g_timing.pollMs = timing.pollMs ? timing.pollMs : shipped.pollMs;
-  g_timing.now = timing.now ? timing.now : shipped.now;
-  g_timing.seed = timing.seed ? timing.seed : shipped.seed;
-  g_timing.draw = timing.draw ? timing.draw : shipped.draw;
-}
 
 MCIERROR OpenCdDevice(LPCWSTR lpszDrive, MCIDEVICEID& wDeviceID) {
   MCI_OPEN_PARMSW open{};
@@ -73,8 +61,7 @@ END_MESSAGE_MAP()
 
 CCdPlayThread::CCdPlayThread()
     : m_hMutex(::CreateMutexW(nullptr, FALSE, L"CCdPlayThreadMutex")),
-      m_hEvent(::CreateEventW(nullptr, FALSE, FALSE, L"CCdPlayThreadEvent")),
-      m_timing(g_timing) {}
+      m_hEvent(::CreateEventW(nullptr, FALSE, FALSE, L"CCdPlayThreadEvent")) {}
 
 CCdPlayThread::~CCdPlayThread() {
   if (m_hMutex) ::CloseHandle(m_hMutex);
@@ -119,7 +106,7 @@ BOOL CCdPlayThread::InitInstance() {
   ExecCommand(CDCMD_PLAY);
   for (bool bRunning = true; bRunning;) {
     if (m_bStop) bRunning = false;  // this pass still waits once more
-    if (::WaitForSingleObject(m_hEvent, m_timing.pollMs) == WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(m_hEvent, kPollMs) == WAIT_OBJECT_0) {
       UINT nCommand;
       {
         Lock lock(m_hMutex);
@@ -164,9 +151,9 @@ bool CCdPlayThread::MoveNext(int nDirection) {
   choices.random = [this] { return std::atomic_ref<int>(*m_pnRandom).load() != 0; };
   choices.repeat = [this] { return std::atomic_ref<int>(*m_pnRepeat).load() != 0; };
   choices.draw = [this] {
-    m_timing.seed(zv::cdplayer::RandomSeed(m_timing.now()));
-    m_timing.draw();  // the first draw after seeding follows the seed too closely
-    return static_cast<uint32_t>(m_timing.draw());
+    std::srand(zv::cdplayer::RandomSeed(_time64(nullptr)));
+    std::rand();  // the first draw after seeding follows the seed too closely
+    return static_cast<uint32_t>(std::rand());
   };
   const zv::cdplayer::ProgramView view{
       static_cast<size_t>(m_aProgram.GetCount()),

@@ -12,10 +12,7 @@
 #include <atomic>
 #include <cstdint>
 
-// Values of the host's play-state variable; anything else is "not playing".
-constexpr int CDSTATE_PLAYING = 1;
-constexpr int CDSTATE_STOPPED = 2;
-constexpr int CDSTATE_PAUSED = 3;
+#include "cd_program.h"
 
 // Command codes of OnCdCommand and PostCommand.
 constexpr UINT CDCMD_POLL = 0;
@@ -24,17 +21,6 @@ constexpr UINT CDCMD_STOP = 2;
 constexpr UINT CDCMD_PAUSE = 3;
 constexpr UINT CDCMD_PREV = 4;
 constexpr UINT CDCMD_NEXT = 5;
-
-// The time source and generator of random play and the poll period. The
-// shipped values are the runtime's clock, srand and rand and one second;
-// tests hand in their own before starting a worker.
-struct CdPlayTiming {
-  DWORD pollMs = 1000;
-  __time64_t (*now)() = nullptr;
-  void (*seed)(unsigned) = nullptr;
-  int (*draw)() = nullptr;
-};
-void SetCdPlayTimingForTest(const CdPlayTiming& timing) noexcept;
 
 class CCdPlayThread : public CWinThread {
  public:
@@ -84,8 +70,6 @@ class CCdPlayThread : public CWinThread {
   DWORD_PTR QueryStatus(DWORD dwItem, MCIERROR* pError = nullptr) const;
   int State() const;
   void SetState(int nState) const;
-
-  CdPlayTiming m_timing;
 };
 
 // Opens the CD audio device of a drive named "D:"; 0 or the MCI error.

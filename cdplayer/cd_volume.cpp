@@ -1,56 +1,20 @@
 #include "cd_volume.h"
 
-#include <initializer_list>
+#include <windows.h>
+#include <mmsystem.h>
 
 namespace {
 
-// Both truncate in unsigned 32-bit arithmetic: a step moves the percentage,
-// and the raw value only as far as a whole percent reaches.
-DWORD VolumePercent(DWORD value, DWORD minimum, DWORD maximum) {
-  if (maximum == minimum) return 0;
-  return (value - minimum) * 100u / (maximum - minimum);
-}
-
-DWORD VolumeValue(int percent, DWORD minimum, DWORD maximum) {
-  const DWORD clamped = percent < 0 ? 0u : percent > 100 ? 100u : static_cast<DWORD>(percent);
-  return minimum + clamped * (maximum - minimum) / 100u;
-}
-
-class WinmmMixer final : public CdMixer {
+// The mixer calls for the CD line's volume control; one value for every channel.
+class WinmmMixer final : public zv::cdplayer::CdMixer {
  public:
-  UINT GetNumDevs() override { return ::mixerGetNumDevs(); }
-  MMRESULT Open(HMIXER* phMixer, UINT uMxId) override { return ::mixerOpen(phMixer, uMxId, 0, 0, 0); }
-  MMRESULT GetLineInfo(HMIXER hMixer, MIXERLINEW* pLine, DWORD fdwInfo) override {
-    return ::mixerGetLineInfoW(Object(hMixer), pLine, fdwInfo);
-  }
-  MMRESULT GetLineControls(HMIXER hMixer, MIXERLINECONTROLSW* pControls, DWORD fdwControls) override {
-    return ::mixerGetLineControlsW(Object(hMixer), pControls, fdwControls);
-  }
-  MMRESULT GetControlDetails(HMIXER hMixer, MIXERCONTROLDETAILS* pDetails, DWORD fdwDetails) override {
-    return ::mixerGetControlDetailsW(Object(hMixer), pDetails, fdwDetails);
-  }
-  MMRESULT SetControlDetails(HMIXER hMixer, MIXERCONTROLDETAILS* pDetails, DWORD fdwDetails) override {
-    return ::mixerSetControlDetails(Object(hMixer), pDetails, fdwDetails);
-  }
-  MMRESULT Close(HMIXER hMixer) override { return ::mixerClose(hMixer); }
-
- private:
-  static HMIXEROBJ Object(HMIXER hMixer) { return reinterpret_cast<HMIXEROBJ>(hMixer); }
-};
-
-// The volume control of the last mixer's CD line, with the mixer open while it lives.
-class CdVolumeControl {
- public:
-  explicit CdVolumeControl(CdMixer& mixer) : m_mixer(mixer) {
-    const UINT nDevices = mixer.GetNumDevs();
-    if (nDevices == 0 || mixer.Open(&m_hMixer, nDevices - 1) != MMSYSERR_NOERROR) {
-      m_hMixer = nullptr;
-      return;
-    }
+  uint32_t DeviceCount() override { return ::mixerGetNumDevs(); }
+  bool Open(uint32_t device) override { return ::mixerOpen(&m_hMixer, device, 0, 0, 0) == MMSYSERR_NOERROR; }
+  bool FindCdVolume(uint32_t& minimum, uint32_t& maximum) override {
     MIXERLINEW line{};
     line.cbStruct = sizeof line;
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-    if (mixer.GetLineInfo(m_hMixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return;
+    if (::mixerGetLineInfoW(Object(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return false;
     MIXERLINECONTROLSW controls{};
     controls.cbStruct = sizeof controls;
     controls.dwLineID = line.dwLineID;
@@ -59,37 +23,32 @@ class CdVolumeControl {
     controls.cbmxctrl = sizeof m_control;
     controls.pamxctrl = &m_control;
     m_control.cbStruct = sizeof m_control;
-    m_bFound = mixer.GetLineControls(m_hMixer, &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
-               MMSYSERR_NOERROR;
-  }
-  ~CdVolumeControl() {
-    if (m_hMixer) m_mixer.Close(m_hMixer);
-  }
-  CdVolumeControl(const CdVolumeControl&) = delete;
-  CdVolumeControl& operator=(const CdVolumeControl&) = delete;
-
-  bool Found() const { return m_bFound; }
-  DWORD Minimum() const { return m_control.Bounds.dwMinimum; }
-  DWORD Maximum() const { return m_control.Bounds.dwMaximum; }
-
-  bool Read(DWORD& dwValue) {
-    MIXERCONTROLDETAILS_UNSIGNED value{};
-    MIXERCONTROLDETAILS details = Details(value);
-    if (m_mixer.GetControlDetails(m_hMixer, &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
+    if (::mixerGetLineControlsW(Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
         MMSYSERR_NOERROR)
       return false;
-    dwValue = value.dwValue;
+    minimum = m_control.Bounds.dwMinimum;
+    maximum = m_control.Bounds.dwMaximum;
     return true;
   }
-  bool Write(DWORD dwValue) {
-    MIXERCONTROLDETAILS_UNSIGNED value{dwValue};
-    MIXERCONTROLDETAILS details = Details(value);
-    return m_mixer.SetControlDetails(m_hMixer, &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
+  bool Read(uint32_t& value) override {
+    MIXERCONTROLDETAILS_UNSIGNED details{};
+    MIXERCONTROLDETAILS request = Details(details);
+    if (::mixerGetControlDetailsW(Object(), &request, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
+        MMSYSERR_NOERROR)
+      return false;
+    value = details.dwValue;
+    return true;
+  }
+  bool Write(uint32_t value) override {
+    MIXERCONTROLDETAILS_UNSIGNED details{value};
+    MIXERCONTROLDETAILS request = Details(details);
+    return ::mixerSetControlDetails(Object(), &request, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
            MMSYSERR_NOERROR;
   }
+  void Close() override { ::mixerClose(m_hMixer); }
 
  private:
-  // One value for every channel.
+  HMIXEROBJ Object() const { return reinterpret_cast<HMIXEROBJ>(m_hMixer); }
   MIXERCONTROLDETAILS Details(MIXERCONTROLDETAILS_UNSIGNED& value) const {
     MIXERCONTROLDETAILS details{};
     details.cbStruct = sizeof details;
@@ -100,38 +59,13 @@ class CdVolumeControl {
     return details;
   }
 
-  CdMixer& m_mixer;
   HMIXER m_hMixer = nullptr;
   MIXERCONTROLW m_control{};
-  bool m_bFound = false;
 };
 
 }  // namespace
 
-CdMixer& SystemMixer() {
+zv::cdplayer::CdMixer& SystemMixer() {
   static WinmmMixer mixer;
   return mixer;
-}
-
-BOOL GetCdVolume(CdMixer& mixer, DWORD* pdwMinimum, DWORD* pdwMaximum, DWORD* pdwPercent) {
-  for (DWORD* pdwOut : {pdwMinimum, pdwMaximum, pdwPercent})
-    if (pdwOut) *pdwOut = 0;
-  CdVolumeControl control(mixer);
-  if (!control.Found()) return FALSE;
-  if (pdwMinimum) *pdwMinimum = control.Minimum();
-  if (pdwMaximum) *pdwMaximum = control.Maximum();
-  DWORD dwValue = 0;
-  if (!control.Read(dwValue)) return FALSE;
-  if (pdwPercent) *pdwPercent = VolumePercent(dwValue, control.Minimum(), control.Maximum());
-  return TRUE;
-}
-
-BOOL SetCdVolume(CdMixer& mixer, int nPercent) {
-  CdVolumeControl control(mixer);
-  return control.Found() && control.Write(VolumeValue(nPercent, control.Minimum(), control.Maximum()));
-}
-
-void StepCdVolume(CdMixer& mixer, int nStep) {
-  DWORD dwPercent = 0;
-  if (GetCdVolume(mixer, nullptr, nullptr, &dwPercent)) SetCdVolume(mixer, static_cast<int>(dwPercent) + nStep);
 }
