@@ -2,6 +2,7 @@
 
 #include <dlgs.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <map>
@@ -16,7 +17,6 @@ bool WaitsCancelled();
 namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
-constexpr UINT kReportSendTimeoutMs = 300;
 
 void WriteErr(const std::wstring& text) {
   const std::string bytes = Utf8(text);
@@ -44,20 +44,19 @@ std::wstring StoredTitle(HWND window) {
 // No SMTO_ABORTIFHUNG: Wine calls a thread hung when it has not asked for a
 // message for 5 s, which is every test thread that prepared files that long
 // before its dialog's loop began. The timeout alone bounds the wait.
-bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
-                 UINT timeoutMs = kSendTimeoutMs) {
-  DWORD_PTR ignored = 0;
-  return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, result ? result : &ignored);
+DWORD_PTR Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0, UINT timeoutMs = kSendTimeoutMs) {
+  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
+  ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result);
+  return result;
 }
 
-std::wstring TextOf(HWND window, UINT timeoutMs) {
-  DWORD_PTR length = 0;
-  if (!SendBounded(window, WM_GETTEXTLENGTH, 0, 0, &length, timeoutMs)) return {};
+std::wstring TextOf(HWND window, UINT timeoutMs = kSendTimeoutMs) {
+  const auto length = static_cast<LRESULT>(Send(window, WM_GETTEXTLENGTH, 0, 0, timeoutMs));
+  if (length < 0) return {};
   std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  if (!SendBounded(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied, timeoutMs))
-    return {};
-  text.resize(copied < text.size() ? copied : text.size() - 1);
+  const auto copied =
+      static_cast<LRESULT>(Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), timeoutMs));
+  text.resize(copied >= 0 && copied <= length ? copied : 0);
   return text;
 }
 
@@ -72,8 +71,7 @@ void ReportEvidence(const std::wstring& what) {
 HWND Control(HWND dlg, int id, const wchar_t* action) {
   HWND control = dlg ? ::GetDlgItem(dlg, id) : nullptr;
   if (!control)
-    WriteErr(std::wstring(action) + L": no control " + std::to_wstring(id) + L" in " +
-             (dlg ? Describe(dlg) : std::wstring(L"a null dialog")) + L"\n");
+    WriteErr(std::wstring(action) + L": no control " + std::to_wstring(id) + L" in " + Describe(dlg) + L"\n");
   return control;
 }
 
@@ -81,16 +79,17 @@ bool IsProcessDialog(HWND window) {
   return ::IsWindowVisible(window) && ProcessOf(window) == ::GetCurrentProcessId() && ClassName(window) == L"#32770";
 }
 
-// A dialog of statics and buttons whose text is static 0xFFFF.
+// A dialog of statics and buttons only, whose text is static 0xFFFF: our own
+// dialogs have labels of that id too.
 bool IsMessageBox(HWND window) {
-  HWND text = ::GetDlgItem(window, 0xFFFF);
-  if (!IsProcessDialog(window) || !text || ClassName(text) != L"Static") return false;
-  for (HWND child : ChildWindows(window))
-    if (ClassName(child) != L"Static" && ClassName(child) != L"Button") return false;
-  return true;
+  if (!IsProcessDialog(window) || !::GetDlgItem(window, 0xFFFF)) return false;
+  const std::vector<HWND> children = ChildWindows(window);
+  return std::all_of(children.begin(), children.end(),
+                     [](HWND child) { return ClassName(child) == L"Static" || ClassName(child) == L"Button"; });
 }
 
-bool IsListBox(HWND control) { return ClassName(control) == L"ListBox"; }
+// The messages of a list box, or of a combo box, for one purpose.
+UINT ListMessage(HWND control, UINT list, UINT combo) { return ClassName(control) == L"ListBox" ? list : combo; }
 
 }  // namespace
 
@@ -119,9 +118,8 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
 }
 
 std::vector<HWND> ProcessDialogs() {
-  std::vector<HWND> dialogs;
-  for (HWND window : TopLevelWindows())
-    if (IsProcessDialog(window)) dialogs.push_back(window);
+  std::vector<HWND> dialogs = TopLevelWindows();
+  std::erase_if(dialogs, [](HWND window) { return !IsProcessDialog(window); });
   return dialogs;
 }
 
@@ -148,16 +146,16 @@ std::wstring ClassName(HWND window) {
 
 // --- Reading and filling controls -------------------------------------------
 
-std::wstring WindowText(HWND window) { return TextOf(window, kSendTimeoutMs); }
+std::wstring WindowText(HWND window) { return TextOf(window); }
 
 std::wstring GetText(HWND dlg, int id) {
   HWND control = Control(dlg, id, L"GetText");
-  return control ? WindowText(control) : std::wstring();
+  return control ? TextOf(control) : std::wstring();
 }
 
 bool SetText(HWND dlg, int id, const std::wstring& text) {
   HWND control = Control(dlg, id, L"SetText");
-  return control && SendBounded(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  return control && Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) == TRUE;
 }
 
 bool WaitForText(HWND dlg, int id, const std::wstring& text, DWORD timeoutMs) {
@@ -170,22 +168,17 @@ bool WaitForText(HWND dlg, int id, const std::wstring& text, DWORD timeoutMs) {
 bool Click(HWND dlg, int id) {
   HWND control = Control(dlg, id, L"Click");
   if (!control) return false;
-  const wchar_t* refusal = !::IsWindowVisible(control)   ? L"is hidden"
-                           : !::IsWindowEnabled(control) ? L"is disabled"
-                           : !::IsWindowEnabled(dlg)     ? L"is in a disabled dialog (a nested modal is open)"
-                                                         : nullptr;
-  if (refusal) {
-    WriteErr(L"Click: control " + std::to_wstring(id) + L" \"" + WindowText(control) + L"\" of " + Describe(dlg) +
-             L" " + refusal + L"\n");
-    return false;
-  }
-  return ::PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+  if (::IsWindowVisible(control) && ::IsWindowEnabled(control) && ::IsWindowEnabled(dlg))
+    return ::PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+  // Disabled, hidden, or its dialog disabled by a nested modal: a person could not click it.
+  WriteErr(L"Click: control " + std::to_wstring(id) + L" \"" + TextOf(control) + L"\" of " + Describe(dlg) +
+           L" cannot be clicked\n");
+  return false;
 }
 
 bool IsChecked(HWND dlg, int id) {
   HWND control = Control(dlg, id, L"IsChecked");
-  DWORD_PTR state = 0;
-  return control && SendBounded(control, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
+  return control && Send(control, BM_GETCHECK) == BST_CHECKED;
 }
 
 bool IsEnabled(HWND dlg, int id) {
@@ -196,16 +189,13 @@ bool IsEnabled(HWND dlg, int id) {
 bool TypeKeys(HWND dlg, int id, const std::wstring& text) {
   HWND control = Control(dlg, id, L"TypeKeys");
   if (!control) return false;
-  if (FocusOf(dlg) != control) {
-    ::PostMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
-    if (!WaitForCondition([&] { return FocusOf(dlg) == control; }, 5000)) {
-      WriteErr(L"TypeKeys: control " + std::to_wstring(id) + L" of " + Describe(dlg) + L" takes no focus\n");
-      return false;
-    }
+  // Focusing an edit selects its text, which the keys then replace.
+  if (FocusOf(dlg) != control) ::PostMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  if (!WaitForCondition([&] { return FocusOf(dlg) == control; }, 5000)) {
+    WriteErr(L"TypeKeys: control " + std::to_wstring(id) + L" of " + Describe(dlg) + L" takes no focus\n");
+    return false;
   }
-  for (wchar_t c : text)
-    if (!::PostMessageW(control, WM_CHAR, c, 1)) return false;
-  return true;
+  return std::all_of(text.begin(), text.end(), [&](wchar_t c) { return ::PostMessageW(control, WM_CHAR, c, 1); });
 }
 
 bool PressKey(HWND dlg, WORD virtualKey) {
@@ -216,11 +206,10 @@ bool PressKey(HWND dlg, WORD virtualKey) {
     // thread's focus: activating the dialog gives the focus back to its
     // control, as a click on its title bar does.
     ::PostMessageW(dlg, WM_ACTIVATE, WA_ACTIVE, 0);
-    WaitForCondition([&] { return inDialog(focus = FocusOf(dlg)); }, 2000);
-  }
-  if (!inDialog(focus)) {
-    WriteErr(L"PressKey: nothing in " + Describe(dlg) + L" has the focus\n");
-    return false;
+    if (!WaitForCondition([&] { return inDialog(focus = FocusOf(dlg)); }, 2000)) {
+      WriteErr(L"PressKey: nothing in " + Describe(dlg) + L" has the focus\n");
+      return false;
+    }
   }
   // Down and up only: the loop's TranslateMessage makes the WM_CHAR, as for a real key.
   const LPARAM down = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC)) << 16);
@@ -230,40 +219,27 @@ bool PressKey(HWND dlg, WORD virtualKey) {
 
 bool SelectIndex(HWND dlg, int id, int index) {
   HWND control = Control(dlg, id, L"SelectIndex");
-  DWORD_PTR result = 0;
-  if (!control) return false;
-  const bool list = IsListBox(control);
-  if (!SendBounded(control, list ? LB_SETCURSEL : CB_SETCURSEL, index, 0, &result) || static_cast<int>(result) != index)
+  if (!control || static_cast<int>(Send(control, ListMessage(control, LB_SETCURSEL, CB_SETCURSEL), index)) != index)
     return false;
   // Setting the selection by message does not notify; a person's choice does.
-  const WORD notification = list ? LBN_SELCHANGE : CBN_SELCHANGE;
+  const WORD notification = ListMessage(control, LBN_SELCHANGE, CBN_SELCHANGE);
   return ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control)) != FALSE;
 }
 
 int Selection(HWND dlg, int id) {
   HWND control = Control(dlg, id, L"Selection");
-  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
-  if (!control || !SendBounded(control, IsListBox(control) ? LB_GETCURSEL : CB_GETCURSEL, 0, 0, &result)) return -1;
-  return static_cast<int>(result);
+  return control ? static_cast<int>(Send(control, ListMessage(control, LB_GETCURSEL, CB_GETCURSEL))) : -1;
 }
 
 std::vector<std::wstring> Items(HWND dlg, int id) {
   std::vector<std::wstring> items;
   HWND control = Control(dlg, id, L"Items");
-  if (!control) return items;
-  const bool list = IsListBox(control);
-  DWORD_PTR count = 0;
-  SendBounded(control, list ? LB_GETCOUNT : CB_GETCOUNT, 0, 0, &count);
-  for (int i = 0; i < static_cast<int>(count); ++i) {
-    DWORD_PTR length = 0;
-    if (!SendBounded(control, list ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, i, 0, &length) ||
-        static_cast<LRESULT>(length) < 0)
-      break;
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendBounded(control, list ? LB_GETTEXT : CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()), &copied);
-    text.resize(static_cast<LRESULT>(copied) >= 0 && copied <= length ? copied : length);
-    items.push_back(std::move(text));
+  const auto count = control ? static_cast<LRESULT>(Send(control, ListMessage(control, LB_GETCOUNT, CB_GETCOUNT))) : 0;
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<LRESULT>(Send(control, ListMessage(control, LB_GETTEXTLEN, CB_GETLBTEXTLEN), i));
+    std::wstring text(std::max<LRESULT>(length, 0) + 1, L'\0');
+    Send(control, ListMessage(control, LB_GETTEXT, CB_GETLBTEXT), i, reinterpret_cast<LPARAM>(text.data()));
+    items.push_back(text.c_str());
   }
   return items;
 }
@@ -274,31 +250,28 @@ std::optional<SeenMessageBox> AnswerMessageBox(int buttonId, DWORD timeoutMs) {
   HWND box = WaitForDialog(IsMessageBox, timeoutMs, L"message box");
   if (!box) return std::nullopt;
   SeenMessageBox seen{StoredTitle(box), GetText(box, 0xFFFF)};
-  const std::wstring described = L"message box \"" + seen.caption + L"\": \"" + seen.text + L"\"";
   if (!Click(box, buttonId)) return std::nullopt;
   if (WaitForWindowGone(box, timeoutMs)) return seen;
-  ReportEvidence(L"the " + described + L" stays after pressing " + std::to_wstring(buttonId));
+  ReportEvidence(L"the message box \"" + seen.text + L"\" stays after pressing " + std::to_wstring(buttonId));
   return std::nullopt;
 }
 
 HWND WaitForFileDialog(DWORD timeoutMs) {
   return WaitForDialog(
-      [](HWND window) { return ::IsWindowEnabled(window) && ::GetDlgItem(window, lst2) && ::GetDlgItem(window, cmb13); },
+      [](HWND window) {
+        return ::IsWindowEnabled(window) && ::GetDlgItem(window, lst2) && ::GetDlgItem(window, cmb13);
+      },
       timeoutMs, L"file open or save dialog");
 }
 
 bool AnswerFileDialog(const std::wstring& path, DWORD timeoutMs) {
   HWND dlg = WaitForFileDialog(timeoutMs);
-  if (!dlg) return false;
-  HWND edit = FindChildOfClass(::GetDlgItem(dlg, cmb13), L"Edit");
-  if (!edit || !SendBounded(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) || !Click(dlg, IDOK)) {
-    ReportEvidence(L"AnswerFileDialog: " + Describe(dlg) + L" takes no file name");
-    return false;
-  }
-  if (WaitForCondition([dlg] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg) || !::IsWindowEnabled(dlg); },
+  HWND edit = dlg ? FindChildOfClass(::GetDlgItem(dlg, cmb13), L"Edit") : nullptr;
+  if (edit && Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) == TRUE && Click(dlg, IDOK) &&
+      WaitForCondition([dlg] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg) || !::IsWindowEnabled(dlg); },
                        timeoutMs))
     return true;
-  ReportEvidence(L"the file " + Describe(dlg) + L" neither closes nor asks after choosing \"" + path + L"\"");
+  ReportEvidence(L"the file dialog neither closes nor asks after choosing \"" + path + L"\"");
   return false;
 }
 
@@ -313,67 +286,55 @@ bool CancelFileDialog(DWORD timeoutMs) {
 
 void CaptureEvidence(const std::wstring& reason) {
   std::wstring report = reason + L"\nvisible top-level windows (pid, class, title):\n";
-  const DWORD self = ::GetCurrentProcessId();
+  const auto state = [](HWND w) {
+    return std::wstring(::IsWindowVisible(w) ? L"" : L" [hidden]") + (::IsWindowEnabled(w) ? L"" : L" [disabled]");
+  };
   for (HWND window : TopLevelWindows()) {
     if (!::IsWindowVisible(window)) continue;
-    const DWORD pid = ProcessOf(window);
-    report += L"  " + std::to_wstring(pid) + (pid == self ? L"* " : L"  ") + ClassName(window) + L" \"" +
-              StoredTitle(window) + L"\"" + (::IsWindowEnabled(window) ? L"" : L" [disabled]") + L"\n";
-    if (pid != self || ClassName(window) != L"#32770") continue;
-    for (HWND child : ChildWindows(window))
-      report += L"      " + std::to_wstring(::GetDlgCtrlID(child)) + L" " + ClassName(child) + L" \"" +
-                TextOf(child, kReportSendTimeoutMs) + L"\"" + (::IsWindowVisible(child) ? L"" : L" [hidden]") +
-                (::IsWindowEnabled(child) ? L"" : L" [disabled]") + L"\n";
+    const bool own = ProcessOf(window) == ::GetCurrentProcessId();
+    report += L"  " + std::to_wstring(ProcessOf(window)) + (own ? L"* " : L"  ") + ClassName(window) + L" \"" +
+              StoredTitle(window) + L"\"" + state(window) + L"\n";
+    if (own && ClassName(window) == L"#32770")
+      for (HWND child : ChildWindows(window))
+        report += L"      " + std::to_wstring(::GetDlgCtrlID(child)) + L" " + ClassName(child) + L" \"" +
+                  TextOf(child, 300) + L"\"" + state(child) + L"\n";
   }
   static std::atomic<unsigned> counter{0};
   const wchar_t* dir = _wgetenv(L"ZVTEST_SCREENSHOTS");
   const std::wstring folder = dir && *dir ? dir : ProgramDir() + L"screenshots";
   ::CreateDirectoryW(folder.c_str(), nullptr);
-  const std::string shot = UnixPath(folder) + "/" + std::to_string(::GetCurrentProcessId()) + "-" +
-                           std::to_string(counter++) + ".png";
+  std::string shot = Utf8(folder.substr(folder.rfind(L"Z:", 0) == 0 ? 2 : 0)) + "\\" +
+                     std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".png";
+  std::replace(shot.begin(), shot.end(), '\\', '/');  // the Unix path of a folder on Z:
   const bool taken = RunShell("import -window root '" + shot + "'", 10000).has_value();
   WriteErr(report + L"screenshot: " + (taken ? Utf16(shot) : L"(import failed)") + L"\n");
 }
 
 bool CloseProcessDialogs(DWORD timeoutMs) {
   std::map<HWND, int> attempts;
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    const std::vector<HWND> dialogs = ProcessDialogs();
+  for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs; ::GetTickCount64() < deadline;) {
+    std::vector<HWND> dialogs = ProcessDialogs();
     if (dialogs.empty()) return true;
-    if (::GetTickCount64() >= deadline) {
-      CaptureEvidence(L"dialogs still open after closing them for " + std::to_wstring(timeoutMs) + L" ms");
-      return false;
-    }
     // Only the innermost modal is enabled; its owner follows once it has gone.
-    std::vector<HWND> targets;
-    for (HWND dlg : dialogs)
-      if (::IsWindowEnabled(dlg)) targets.push_back(dlg);
-    if (targets.empty()) targets = dialogs;
-    for (HWND dlg : targets) {
-      switch (attempts[dlg]++) {
-        case 0:
-          ::PostMessageW(dlg, WM_CLOSE, 0, 0);
-          break;
-        case 1:
-          ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDCANCEL)));
-          break;
-        default:
-          // A dialog whose Cancel is disabled ignores both.
-          ::EndDialog(dlg, IDCANCEL);
-          break;
-      }
+    if (std::any_of(dialogs.begin(), dialogs.end(), ::IsWindowEnabled))
+      std::erase_if(dialogs, std::not_fn(::IsWindowEnabled));
+    for (HWND dlg : dialogs) {
+      const int attempt = attempts[dlg]++;
+      if (attempt == 0) ::PostMessageW(dlg, WM_CLOSE, 0, 0);
+      if (attempt == 1)
+        ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDCANCEL)));
+      if (attempt >= 2) ::EndDialog(dlg, IDCANCEL);  // a dialog whose Cancel is disabled ignores both
     }
-    WaitForCondition([&] { return !::IsWindow(targets.front()) || !::IsWindowVisible(targets.front()); }, 400);
+    WaitForCondition([&] { return !::IsWindow(dialogs.front()) || !::IsWindowVisible(dialogs.front()); }, 400);
   }
+  CaptureEvidence(L"dialogs still open after closing them for " + std::to_wstring(timeoutMs) + L" ms");
+  return false;
 }
 
 HWND FocusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
 // --- Scripts on a watcher thread --------------------------------------------
@@ -433,13 +394,7 @@ struct UiScript::State {
     CloseProcessDialogs();
   }
   // A script that was cancelled has been abandoned already.
-  void Fail(const std::string& what) {
-    if (cancelled) {
-      AddFailure(what);
-    } else {
-      Abandon(what);
-    }
-  }
+  void Fail(const std::string& what) { cancelled ? AddFailure(what) : Abandon(what); }
 };
 
 UiScript::UiScript(std::function<void()> script, DWORD deadlineMs) : state_(std::make_shared<State>()) {

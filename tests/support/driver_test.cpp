@@ -1,6 +1,6 @@
 // The support library under Wine: a script that fails, outlives its deadline
-// or leaves its modal call open fails the test instead of hanging it; keys
-// reach a dialog that lost the activation; a held file refuses other opens.
+// or leaves its modal call open fails the test instead of hanging it, and a
+// held file refuses other opens.
 #include <gtest/gtest.h>
 
 #include "dialog_driver.h"
@@ -46,26 +46,6 @@ TEST(UiScript, AFailedOrStuckScriptOrAModalLeftOpenClosesTheDialog) {
     EXPECT_NE(script.Failure().find(c.failure), std::string::npos) << script.Failure();
     EXPECT_TRUE(ProcessDialogs().empty());
   }
-}
-
-// Tests run side by side: another window may take the activation, and with it
-// the dialog thread's focus, just before a key is pressed.
-TEST(UiScript, KeysReachADialogThatLostTheActivation) {
-  bool lostFocus = false;
-  UiScript script([&] {
-    HWND dlg = RequireDialog(kTitle);
-    Require(WaitForCondition([&] { return FocusOf(dlg) != nullptr; }), "the dialog has the focus");
-    HWND other = ::CreateWindowExW(0, L"STATIC", L"他の窓", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                                   nullptr, nullptr, nullptr);
-    ::SetForegroundWindow(other);
-    lostFocus = WaitForCondition([&] { return FocusOf(dlg) == nullptr; }, 3000);
-    const bool pressed = PressKey(dlg, VK_ESCAPE);
-    ::DestroyWindow(other);
-    Require(pressed, "pressing Esc");
-  });
-  EXPECT_EQ(ShowBox(), IDCANCEL);
-  EXPECT_TRUE(script.Join()) << script.Failure();
-  EXPECT_TRUE(lostFocus) << "the other window never took the focus: nothing was shown";
 }
 
 TEST(FileLock, RefusesEveryOtherOpenUntilReleased) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 namespace zvtest {
@@ -19,27 +20,41 @@ bool WaitsCancelled() { return t_cancelled != nullptr && t_cancelled->load(); }
 
 namespace {
 
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() {
-    if (Valid()) ::CloseHandle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
+// Closes a kernel handle on every way out; an invalid one is left alone.
+using ScopedHandle = std::unique_ptr<void, decltype([](HANDLE handle) {
+                                       if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+                                     })>;
 
 std::string ToCodePage(UINT codePage, std::wstring_view text) {
-  const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-  std::string bytes(n > 0 ? n : 0, '\0');
+  const int n =
+      ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(std::max(n, 0), '\0');
   ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
   return bytes;
+}
+
+// A file or a folder tree with everything in it, read-only files too.
+void RemoveTree(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::DeleteFileW(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAW find;
+  const ScopedHandle search(::FindFirstFileW((path + L"\\*").c_str(), &find));
+  for (BOOL more = search.get() != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search.get(), &find)) {
+    if (wcscmp(find.cFileName, L".") != 0 && wcscmp(find.cFileName, L"..") != 0)
+      RemoveTree(path + L"\\" + find.cFileName);
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+
+// A Unix path as Wine sees it: Z: is the Unix root.
+std::wstring WindowsPath(const std::string& unixPath) {
+  std::wstring path = L"Z:" + Utf16(unixPath);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return path;
 }
 
 }  // namespace
@@ -47,62 +62,32 @@ std::string ToCodePage(UINT codePage, std::wstring_view text) {
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   wchar_t base[MAX_PATH + 1] = {};
-  const DWORD n = ::GetTempPathW(MAX_PATH + 1, base);
-  if (n == 0 || n > MAX_PATH) throw std::runtime_error("GetTempPathW failed");
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::wstring candidate = std::wstring(base) + L"zvtest-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                             std::to_wstring(counter++) + L"-" + std::to_wstring(::GetTickCount64() % 100000);
-    if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
-      dir_ = std::move(candidate);
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a temporary folder, error " + std::to_string(::GetLastError()));
+  ::GetTempPathW(MAX_PATH + 1, base);
+  dir_ = std::wstring(base) + L"zvtest-" + std::to_wstring(::GetTickCount64()) + L"-" +
+         std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+  if (!::CreateDirectoryW(dir_.c_str(), nullptr)) throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() { RemoveTree(dir_); }
 
-bool RemoveTree(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  if (attributes & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ::DeleteFileW(path.c_str()) != FALSE;
-  WIN32_FIND_DATAW find;
-  HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &find);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if (wcscmp(find.cFileName, L".") != 0 && wcscmp(find.cFileName, L"..") != 0)
-        RemoveTree(path + L"\\" + find.cFileName);
-    } while (::FindNextFileW(search, &find));
-    ::FindClose(search);
-  }
-  return ::RemoveDirectoryW(path.c_str()) != FALSE;
-}
-
 bool WriteBytes(const std::wstring& path, std::string_view bytes) {
-  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  if (!file.Valid()) return false;
-  while (!bytes.empty()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
-    DWORD written = 0;
-    if (!::WriteFile(file.Get(), bytes.data(), chunk, &written, nullptr) || written != chunk) return false;
-    bytes.remove_prefix(chunk);
-  }
-  return true;
+  const ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file.get() != INVALID_HANDLE_VALUE &&
+         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-  LARGE_INTEGER size;
-  if (!file.Valid() || !::GetFileSizeEx(file.Get(), &size)) return {};
+  const ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+  LARGE_INTEGER size{};
+  if (file.get() == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file.get(), &size)) return {};
   std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  for (DWORD got = 1; done < bytes.size() && got > 0; done += got) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    if (!::ReadFile(file.Get(), bytes.data() + done, chunk, &got, nullptr)) break;
-  }
-  bytes.resize(std::min(done, bytes.size()));
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  bytes.resize(read);
   return bytes;
 }
 
@@ -110,7 +95,7 @@ bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_s
 
 std::wstring Utf16(std::string_view utf8) {
   const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(n > 0 ? n : 0, L'\0');
+  std::wstring text(std::max(n, 0), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
   return text;
 }
@@ -129,12 +114,10 @@ void FileLock::Release() {
 }
 
 bool WaitForCondition(const std::function<bool()>& condition, DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (condition()) return true;
+  for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs; !condition(); ::Sleep(15)) {
     if (detail::WaitsCancelled() || ::GetTickCount64() >= deadline) return false;
-    ::Sleep(15);  // the polling interval, bounded by the deadline
   }
+  return true;
 }
 
 Watchdog::Watchdog(DWORD limitMs) : done_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), limitMs_(limitMs) {
@@ -169,7 +152,7 @@ ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments)
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   ProcessResult result;
   if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-  ScopedHandle reader(readEnd);
+  const ScopedHandle reader(readEnd);
   ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -181,57 +164,42 @@ ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments)
                                         &startup, &process);
   ::CloseHandle(writeEnd);
   if (!started) return result;
-  ScopedHandle thread(process.hThread), child(process.hProcess);
+  const ScopedHandle thread(process.hThread), child(process.hProcess);
   char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
-  if (::WaitForSingleObject(child.Get(), 30000) != WAIT_OBJECT_0) ::TerminateProcess(child.Get(), 99);
-  ::GetExitCodeProcess(child.Get(), &result.exitCode);
+  for (DWORD read = 0; ::ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0;)
+    result.output.append(buffer, read);
+  if (::WaitForSingleObject(child.get(), 30000) != WAIT_OBJECT_0) ::TerminateProcess(child.get(), 99);
+  ::GetExitCodeProcess(child.get(), &result.exitCode);
   return result;
 }
 
+// Wine gives no handle to wait on for a Unix program: its output, written
+// aside and renamed so that it appears whole, is watched for as a file. Wine
+// reuses process ids in every prefix of the machine, and /tmp is one for all.
 std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs) {
-  static std::atomic<int> serial{0};
-  // Every Wine prefix of the machine starts its process ids alike, and /tmp is
-  // shared: the counter's value keeps one process's file from another's.
   LARGE_INTEGER now{};
   ::QueryPerformanceCounter(&now);
-  const std::string out = "/tmp/zvtest-shell-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                          std::to_string(now.QuadPart) + "-" + std::to_string(serial++) + ".out";
-  // Written aside and renamed: the file appears whole.
-  std::wstring commandLine = Utf16("/bin/sh -c \"(" + command + ") >'" + out + ".part' 2>&1; mv '" + out +
-                                   ".part' '" + out + "'\"");
+  const std::string out =
+      "/tmp/zvtest-shell-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart) + ".out";
+  std::wstring commandLine =
+      Utf16("/bin/sh -c \"(" + command + ") >'" + out + ".part' 2>&1; mv '" + out + ".part' '" + out + "'\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return std::nullopt;
-  ScopedHandle thread(process.hThread), child(process.hProcess);
+  const ScopedHandle thread(process.hThread), child(process.hProcess);
   if (!WaitForCondition([&] { return FileExists(WindowsPath(out)); }, timeoutMs)) return std::nullopt;
   const std::vector<uint8_t> bytes = ReadBytes(WindowsPath(out));
   ::DeleteFileW(WindowsPath(out).c_str());
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::wstring WindowsPath(const std::string& unixPath) {
-  std::wstring path = L"Z:" + Utf16(unixPath);
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
-std::string UnixPath(const std::wstring& windowsPath) {
-  std::string path = Utf8(windowsPath.substr(windowsPath.rfind(L"Z:", 0) == 0 ? 2 : 0));
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
 DWORD OpenHandleCount() {
   // SystemHandleInformation: a count, then one 24-byte entry per handle of the system.
   struct HandleEntry {
     ULONG ownerPid;
-    BYTE objectType;
-    BYTE flags;
+    BYTE objectType, flags;
     USHORT value;
     PVOID object;
     ACCESS_MASK access;
@@ -246,9 +214,8 @@ DWORD OpenHandleCount() {
   if (status != 0) return 0;
   const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
   const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
-  return static_cast<DWORD>(std::count_if(entries, entries + count, [self = ::GetCurrentProcessId()](const auto& e) {
-    return e.ownerPid == self;
-  }));
+  return static_cast<DWORD>(std::count_if(
+      entries, entries + count, [self = ::GetCurrentProcessId()](const auto& e) { return e.ownerPid == self; }));
 }
 
 DWORD HandlesSettleTo(DWORD count, DWORD timeoutMs) {

@@ -1,7 +1,7 @@
 // What the tests under Wine share besides the dialog driver: a private
 // temporary folder, byte files, text in the code pages, files held by another
-// opener, programs run to their end, the process's handle count, bounded
-// waits, and the exports of a DLL as the host binds them.
+// opener, bounded waits, programs run to their end, the process's handle
+// count, and the exports of a DLL as the host binds them.
 #pragma once
 
 #include <windows.h>
@@ -32,8 +32,6 @@ class TempDir {
   std::wstring dir_;
 };
 
-// Removes a file or a folder tree; true when nothing is left.
-bool RemoveTree(const std::wstring& path);
 // Creates or replaces the file; false on any failure.
 bool WriteBytes(const std::wstring& path, std::string_view bytes);
 inline bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
@@ -69,8 +67,8 @@ class FileLock {
   std::wstring error_;
 };
 
-// Polls condition until it holds; false after the timeout. Returns early when
-// the calling thread runs a UiScript that has been cancelled.
+// Polls condition until it holds; false after the timeout. Returns early on
+// the thread of a UiScript that has been cancelled.
 bool WaitForCondition(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // Ends the process, naming the running test, when it is still alive limitMs
@@ -99,12 +97,8 @@ struct ProcessResult {
 // Runs a Windows program to its end (terminated after 30 s).
 ProcessResult RunProgram(const std::wstring& exe, const std::wstring& arguments);
 // Runs a Unix command line through /bin/sh and returns what it printed, or
-// nullopt when it has not finished within the timeout. Wine gives no handle
-// to wait on for a Unix program, so its output is watched for as a file.
+// nullopt when it has not finished within the timeout.
 std::optional<std::string> RunShell(const std::string& command, DWORD timeoutMs = 30000);
-// A Unix path as Wine sees it (Z: is the Unix root), and back.
-std::wstring WindowsPath(const std::string& unixPath);
-std::string UnixPath(const std::wstring& windowsPath);
 
 // Kernel handles this process holds, from the system's handle table (Wine's
 // GetProcessHandleCount always answers 0).
