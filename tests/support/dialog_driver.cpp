@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -18,11 +19,7 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
 
-void WriteErr(const std::wstring& text) {
-  const std::string bytes = Utf8(text);
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+void WriteErr(const std::wstring& text) { std::fputs(Utf8(text).c_str(), stderr); }
 
 // Top-level windows are the desktop window's children, topmost first.
 std::vector<HWND> TopLevelWindows() { return ChildWindows(::GetDesktopWindow()); }
