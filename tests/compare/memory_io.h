@@ -1,6 +1,5 @@
-// The comparison loop's files and report in memory, for its tests and fuzzer:
-// a read or a write may fail, a percentage may stop the loop, and equal blocks
-// may come as known equal, as the worker's reader hands them over.
+// The comparison loop's files and report in memory, for its tests and fuzzer: a read or a write may fail, a
+// percentage may stop the loop, and equal blocks may come as known equal, as the worker's reader hands them over.
 #pragma once
 
 #include <atomic>
@@ -14,7 +13,8 @@ namespace zv::compare {
 
 class MemoryIo final : public ComparisonIo {
  public:
-  MemoryIo(const std::uint8_t* file1, const std::uint8_t* file2) : file1_(file1), file2_(file2) {}
+  MemoryIo(const std::uint8_t* file1, const std::uint8_t* file2, bool knownEqual = false)
+      : knownEqual(knownEqual), file1_(file1), file2_(file2) {}
 
   BlockRead ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
     if (reads_++ == failingRead) return BlockRead::kFailed;
@@ -37,7 +37,7 @@ class MemoryIo final : public ComparisonIo {
   std::vector<int> progress;
   std::atomic<int> stop{0};
   int stopAtPercent = -1, failingRead = -1, failingWrite = -1;
-  bool knownEqual = false;
+  const bool knownEqual;
 
  private:
   const std::uint8_t *file1_, *file2_;
