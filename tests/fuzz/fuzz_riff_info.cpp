@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const auto entries = ParseInfoList(input, kCodec)) {
     Check(entries->size() * 8 + 12 <= size);
     for (const auto& [id, text] : *entries) {
-      Check(Readable(id) && text.find(u'\0') == text.npos && (text.empty() || text.back() != u' '));
+      Check(Readable(id) && text.find(u'\0') == text.npos && !text.ends_with(u' '));
     }
   }
   CheckRoundTrip(input);

@@ -1,8 +1,9 @@
-// The tag layouts on bytes laid out here. \377\376 is FF FE, the mark of
-// UTF-16 text.
+// The tag layouts on bytes laid out here (\377\376 is FF FE, the mark of UTF-16
+// text), and what the tag dialog decides.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -13,6 +14,7 @@
 #include "mpeg_frame.h"
 #include "riff_info.h"
 #include "tag_bytes.h"
+#include "tag_form.h"
 #include "test_codec.h"
 
 namespace zv::tags {
@@ -20,7 +22,6 @@ namespace {
 
 using namespace std::literals;
 using ::testing::PrintToString;
-using Entries = std::vector<std::pair<std::string, std::u16string>>;
 
 const testing::TestCodec kCodec;
 std::string A(std::u16string_view text) { return kCodec.ToAnsi(text); }
@@ -31,13 +32,12 @@ TEST(Id3v1, ReadsAndWritesEachFieldAtItsWidth) {
   const std::string comment = "123456789012345678901234567\1\0029";  // bytes 28 and 29 are text, not a track
   const auto tag = tag_bytes::Id3v1({"Song  ", A(u"あい"), "Album", "1999", comment, 17});
   const Id3v1Fields read{u"Song", u"あい", u"Album", u"1999", std::u16string(comment.begin(), comment.end()), 17};
-  EXPECT_EQ(ParseId3v1(tag, kCodec), read);
+  EXPECT_EQ(ParseId3v1(AsBytes(tag), kCodec), read);
   // 1 + 32 bytes of title: the 16th character does not fit.
   const Id3v1Fields written{
       u"aあいあいあいあいあいあいあいあい", u"Artist", u"", u"20245", std::u16string(30, u'c'), 9};
   const std::string title = A(u"aあいあいあいあいあいあいあい");
-  EXPECT_EQ(Str(BuildId3v1(written, kCodec)),
-            Str(tag_bytes::Id3v1({title, "Artist", "", "2024", std::string(30, 'c'), 9})));
+  EXPECT_EQ(Str(BuildId3v1(written, kCodec)), tag_bytes::Id3v1({title, "Artist", "", "2024", std::string(30, 'c'), 9}));
 }
 
 TEST(Id3v2, HeaderGivesTheSyncsafeBodySizeOfVersion3Only) {
@@ -52,16 +52,15 @@ TEST(Id3v2, HeaderGivesTheSyncsafeBodySizeOfVersion3Only) {
 }
 
 // A frame: identifier, big-endian data size, no flags, the data.
-std::string Frame(std::string_view id, std::string_view data, std::size_t size = std::string::npos) {
-  if (size == std::string::npos) size = data.size();
+std::string Frame(std::string_view id, std::string_view data) {
   std::string frame(id);
-  for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<char>(size >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<char>(data.size() >> shift));
   return frame.append(2, '\0').append(data);
 }
 
 TEST(Id3v2, WalksTheFramesKeepingTextsAndEnglishOrJapaneseComments) {
   const std::string title = Frame("TIT2", "\0T"sv), artist = Frame("TPE1", "\0A"sv), jpn = "\0jpn\0"s + A(u"あ");
-  const std::tuple<std::string, Entries, Entries> cases[] = {
+  const std::tuple<std::string, decltype(Id3v2Frames::texts), decltype(Id3v2Frames::comments)> cases[] = {
       {Frame("TIT2", "\0Song  "sv) + Frame("TPE1", "\1\377\376N\0\xC6\x30 \0\0\0"sv) + Frame("TALB", "\0Al\0bum"sv),
        {{"TIT2", u"Song"}, {"TPE1", u"Nテ"}, {"TALB", u"Al"}},
        {}},
@@ -75,7 +74,7 @@ TEST(Id3v2, WalksTheFramesKeepingTextsAndEnglishOrJapaneseComments) {
        {}},
       // The walk ends at padding and at data past the body.
       {title + std::string(10, '\0') + artist, {{"TIT2", u"T"}}, {}},
-      {title + Frame("TPE1", "\0A"sv, 3), {{"TIT2", u"T"}}, {}},
+      {title + "TPE1\0\0\0\3\0\0\0A"s, {{"TIT2", u"T"}}, {}},
       // Comments in order; other languages and those under six bytes passed over.
       {Frame("COMM", "\0eng\0first"sv) + Frame("COMM", jpn) + Frame("COMM", "\0deu\0Hallo"sv) +
            Frame("COMM", "\0ENG\0x"sv) + Frame("COMM", "\0eng\0"sv) + Frame("COMM", "\0eng\0X  "sv) + title,
@@ -93,10 +92,7 @@ TEST(Id3v2, WalksTheFramesKeepingTextsAndEnglishOrJapaneseComments) {
 }
 
 using Summary = std::array<std::uint32_t, 6>;
-Summary Scan(const std::vector<std::uint8_t>& bytes) {
-  const MpegSummary s = ScanMpegFrames(bytes);
-  return {s.bFound, s.nVersion, s.nLayer, s.nBitrateIndex, s.nSampleRateIndex, s.nChannelMode};
-}
+Summary Scan(const std::vector<std::uint8_t>& bytes) { return std::bit_cast<Summary>(ScanMpegFrames(bytes)); }
 
 // A frame, an FF one byte early and the next header (192 kbit/s) at exactly the frame length: a scan landing
 // one byte short takes the two FFs for a Layer I header and misses the real one.
@@ -179,6 +175,78 @@ TEST(RiffInfo, BuildsTheLibraryLayoutZeroFilledToTheReservedLength) {
       {{{"IID3", u"x"}, {"inam", u"y"}, {"INA", u"z"}, {"IART", u"ab"}}, even},  // unreadable ids left out
   };
   for (const auto& [entries, list] : cases) EXPECT_EQ(Str(BuildInfoList(entries, kCodec)), list);
+}
+
+// What the tag dialog decides, on plain values. A form is written as its 16
+// texts joined by "|": title, artist, album, year, genre, comment, then INAM,
+// IART, IPRD, ICRD, IGNR, ICMT, ISRC, ISFT, ICOP, IENG; ticks: "1" for each
+// field ticked, in the same order.
+TagForm Form(std::u16string_view joined, std::string_view ticks = "") {
+  TagForm form;
+  for (std::size_t i = 0, at = 0; i < kFormFields; ++i) {
+    const std::size_t end = std::min(joined.find(u'|', at), joined.size());
+    form.texts[i] = joined.substr(at, end - at);
+    at = std::min(end + 1, joined.size());
+    form.ticks[i] = i < ticks.size() && ticks[i] == '1';
+  }
+  return form;
+}
+
+// A file's tags shown in the form; the copy buttons look the genre up exactly.
+TEST(TagForm, ShowsAFileCopiesBetweenItsTagsAndPicksItsControls) {
+  static const Id3v1Fields id3{u"T", u"Ar", u"Al", u"1999", u"C", 17}, noGenre{u"T", u"", u"", u"", u"", 200};
+  static const InfoEntries info{{"IENG", u"e"}, {"IKEY", u"k"}, {"INAM", u"n"}};
+  const std::u16string_view shown = u"x|x|x|x|x|x|x|x|x|x|x|x|x|x|x|x";
+  const std::u16string_view both = u"T|Ar|Al|1999|Rock|C|n|a|al|2000|Jazz|c|s|sw|cp|e";
+  const std::tuple<std::u16string_view, void (*)(TagForm&), std::u16string_view> cases[] = {
+      {shown, [](TagForm& form) { ShowTags(&id3, &info, form); }, u"T|Ar|Al|1999|Rock|C|n|||||||||e"},
+      {shown, [](TagForm& form) { ShowTags(nullptr, &info, form); }, u"||||未定||n|||||||||e"},
+      {shown, [](TagForm& form) { ShowTags(&noGenre, nullptr, form); }, u"T||||未定|||||||||||"},
+      {both, CopyId3ToInfo, u"T|Ar|Al|1999|Rock|C|T|Ar|Al|1999|Rock|C|s|sw|cp|e"},
+      {u"|||||||||||||||", CopyId3ToInfo, u"|||||||||||||||"},
+      {both, CopyInfoToId3, u"n|a|al|2000|Jazz|c|n|a|al|2000|Jazz|c|s|sw|cp|e"},
+      {u"T||||||||||rock|||||", CopyInfoToId3, u"||||未定||||||rock|||||"},
+      {u"T|||||||||||||||", CopyInfoToId3, u"||||未定|||||||||||"},
+  };
+  for (const auto& [before, change, after] : cases) {
+    TagForm form = Form(before);
+    change(form);
+    EXPECT_EQ(form.texts, Form(after).texts);
+  }
+  // No name of the genre list stands twice.
+  for (std::size_t i = 0; i < kGenreListSize; ++i) EXPECT_EQ(GenreListIndex(GenreListName(i)), i);
+
+  const std::pair<unsigned, unsigned> kinds[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 1}, {7, 3}};
+  for (const auto& [kind, radio] : kinds) EXPECT_EQ(KindRadio(kind), radio) << kind;
+  const std::pair<const wchar_t*, bool> names[] = {
+      {L"a.mp3", false}, {L"B.MP2", false}, {L"d.wav", true}, {L"f.ogg", true}, {L"g.mp3.wav", true}};
+  for (const auto& [name, riff] : names) EXPECT_EQ(EnablesRiffControls(name), riff) << name;
+}
+
+TEST(TagForm, AWriteTakesEveryFieldFileByFileAndTheTickedOnesAllAtOnce) {
+  const std::u16string title(31, u't'), cut(30, u't');  // the tag holds 30 characters
+  const std::u16string texts = title + u"|Ar|Al|20261|Jazz|C|n|a|al|2000|g||s|sw|cp|e";
+  const std::u16string all = u"INAM=n IART=a IPRD=al ICRD=2000 IGNR=g ICMT- ISRC=s ISFT=sw ICOP=cp IENG=e ";
+  const Id3v1Fields old{u"Old", u"OldAr", u"OldAl", u"1990", u"OldC", 17};
+  const std::tuple<std::u16string, bool, std::string_view, Id3v1Fields, std::u16string_view> cases[] = {
+      {texts, false, "", {cut, u"Ar", u"Al", u"2026", u"C", 8}, all},
+      {texts, true, "1000000000000000", {cut, u"OldAr", u"OldAl", u"1990", u"OldC", 17}, u""},
+      {texts, true, "0001100000010001", {u"Old", u"OldAr", u"OldAl", u"2026", u"OldC", 8}, u"ICMT- IENG=e "},
+      // 未定, or nothing selected yet (the first file could not be read), is no genre: 255.
+      {u"||||未定", true, "00001", {u"Old", u"OldAr", u"OldAl", u"1990", u"OldC", 255}, u""},
+      {u"", true, "00001", {u"Old", u"OldAr", u"OldAl", u"1990", u"OldC", 255}, u""},
+  };
+  for (const auto& [joined, allAtOnce, ticks, id3, info] : cases) {
+    const TagForm form = Form(joined, ticks);
+    Id3v1Fields tag = old;
+    TakeId3v1(form, allAtOnce, tag);
+    EXPECT_EQ(tag, id3) << ticks;
+    std::u16string changes;
+    for (const auto& [id, text] : TakeInfo(form, allAtOnce)) {
+      changes += std::u16string(id.begin(), id.end()) + (text ? u"=" + *text : u"-") + u" ";
+    }
+    EXPECT_EQ(changes, info) << ticks;
+  }
 }
 
 }  // namespace
