@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "path.h"
@@ -27,13 +28,7 @@ std::wstring Call(Function function, const std::wstring& path, int n, const wcha
 
 TEST(Path, Functions) {
   const std::wstring ext259(259, L'x'), ext260 = ext259 + L"x", name259 = L"a." + ext259, name260 = L"a." + ext260;
-  const struct {
-    Function function;
-    std::wstring path;
-    int n;
-    const wchar_t* ext;
-    std::wstring expected;
-  } cases[] = {
+  const std::tuple<Function, std::wstring, int, const wchar_t*, std::wstring> cases[] = {
       {kFindBackslash, L"abc", -1, nullptr, L"-1||"},
       {kFindBackslash, L"a\\b\\c", -1, nullptr, L"3||"},
       {kFindBackslash, L"a\\b\\c", 2, nullptr, L"3||"},
@@ -60,10 +55,9 @@ TEST(Path, Functions) {
       {kClassify, L"..x", 1, nullptr, L"1||"},
       {kClassify, L".", 0, nullptr, L"0||"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Call(c.function, c.path, c.n, c.ext), c.expected)
-        << "function " << c.function << " on " << ::testing::PrintToString(c.path.substr(0, 20));
-  }
+  for (const auto& [function, path, n, ext, expected] : cases)
+    EXPECT_EQ(Call(function, path, n, ext), expected)
+        << function << " on " << testing::PrintToString(path.substr(0, 20));
 }
 
 }  // namespace

@@ -60,10 +60,6 @@ TEST(Host, TagCommandsWriteRenameAndReadBack) {
   EXPECT_NE(Output(exe, L"tags write" + renamed + L" --colour red", 2).find("使い方"), std::string::npos);
 }
 
-bool IsGroupBox(HWND control) {
-  return ClassName(control) == L"Button" && (::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-}
-
 // A control outside the dialog, a caption cut off (not shown on bitmap and
 // owner-drawn buttons; ellipsis statics cut on purpose), or two controls on
 // top of each other (group boxes hold others).
@@ -74,29 +70,26 @@ std::vector<std::string> LayoutFaults(HWND dialog) {
   HDC dc = ::GetDC(dialog);
   ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
   std::vector<std::string> faults;
-  const std::vector<HWND> controls = ChildWindows(dialog);
-  for (size_t i = 0; i < controls.size(); ++i) {
-    const std::wstring text = WindowText(controls[i]);
-    const LONG style = ::GetWindowLongW(controls[i], GWL_STYLE), type = style & BS_TYPEMASK;
-    const bool button = ClassName(controls[i]) == L"Button";
+  std::vector<std::pair<RECT, std::string>> placed;
+  for (HWND control : ChildWindows(dialog)) {
+    const std::wstring text = WindowText(control);
+    const LONG style = ::GetWindowLongW(control, GWL_STYLE), type = style & BS_TYPEMASK;
+    const bool button = ClassName(control) == L"Button", group = button && type == BS_GROUPBOX;
     const bool boxed = button && (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON);
-    const std::string name = std::to_string(::GetDlgCtrlID(controls[i])) + " " + Utf8(text);
+    const std::string name = std::to_string(::GetDlgCtrlID(control)) + " " + Utf8(text);
     RECT a, overlap;
-    ::GetWindowRect(controls[i], &a);
+    ::GetWindowRect(control, &a);
     if (a.left < client.left || a.top < client.top || a.right > client.right || a.bottom > client.bottom)
       faults.push_back(name + " leaves the dialog");
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    const bool shown = button ? !(style & (BS_BITMAP | BS_ICON)) && type != BS_OWNERDRAW && type != BS_GROUPBOX
-                              : ClassName(controls[i]) != L"Static" || !(style & SS_ELLIPSISMASK);
+    const bool shown = button ? !(style & (BS_BITMAP | BS_ICON)) && type != BS_OWNERDRAW && !group
+                              : ClassName(control) != L"Static" || !(style & SS_ELLIPSISMASK);
     if (!text.empty() && shown && extent.cx > a.right - a.left - (boxed ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0))
       faults.push_back(name + " is cut off");
-    for (size_t j = i + 1; j < controls.size(); ++j) {
-      RECT b;
-      ::GetWindowRect(controls[j], &b);
-      if (!IsGroupBox(controls[i]) && !IsGroupBox(controls[j]) && ::IntersectRect(&overlap, &a, &b))
-        faults.push_back(name + " overlaps " + std::to_string(::GetDlgCtrlID(controls[j])));
-    }
+    for (const auto& [b, other] : placed)
+      if (!group && ::IntersectRect(&overlap, &a, &b)) faults.push_back(name + " overlaps " + other);
+    if (!group) placed.emplace_back(a, name);
   }
   ::ReleaseDC(dialog, dc);
   return faults;

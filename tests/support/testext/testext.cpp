@@ -2,31 +2,29 @@
 // show the tests module state and resource lookup from the host's side.
 #include <afxdllx.h>
 
-#include <cstdio>
 #include <stdexcept>
+#include <string>
 
 #include "testext.h"
 
 namespace {
 
-// ZVTESTEXT_LOG names a file that records the application's start and end;
+// The application's start and end are appended to ZVTESTEXT_LOG;
 // ZVTESTEXT_FAIL_INIT makes InitInstance fail, so the load must fail.
-void Log(const char* what) {
-  wchar_t path[MAX_PATH] = {};
-  FILE* file = ::GetEnvironmentVariableW(L"ZVTESTEXT_LOG", path, MAX_PATH) ? ::_wfopen(path, L"ab") : nullptr;
-  if (!file) return;
-  std::fprintf(file, "%s\n", what);
-  std::fclose(file);
+void Log(const wchar_t* what) {
+  wchar_t log[64] = {};
+  ::GetEnvironmentVariableW(L"ZVTESTEXT_LOG", log, 64);
+  ::SetEnvironmentVariableW(L"ZVTESTEXT_LOG", (std::wstring(log) + what).c_str());
 }
 
 class CTestExtApp : public CWinApp {
  public:
   BOOL InitInstance() override {
-    Log("init");
+    Log(L"init ");
     return ::GetEnvironmentVariableW(L"ZVTESTEXT_FAIL_INIT", nullptr, 0) ? FALSE : CWinApp::InitInstance();
   }
   int ExitInstance() override {
-    Log("exit");
+    Log(L"exit ");
     return CWinApp::ExitInstance();
   }
 } theApp;
