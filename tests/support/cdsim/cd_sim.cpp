@@ -80,11 +80,7 @@ using Names = std::initializer_list<std::pair<DWORD, const char*>>;
 const Names kCommands = {{MCI_OPEN_DRIVER, "OPEN"}, {MCI_CLOSE_DRIVER, "CLOSE"}, {MCI_STATUS, "STATUS"},
                          {MCI_SET, "SET"},          {MCI_PLAY, "PLAY"},          {MCI_STOP, "STOP"},
                          {MCI_PAUSE, "PAUSE"}};
-const Names kItems = {{MCI_STATUS_LENGTH, "LENGTH"},
-                      {MCI_STATUS_POSITION, "POSITION"},
-                      {MCI_STATUS_MODE, "MODE"},
-                      {MCI_STATUS_NUMBER_OF_TRACKS, "NUMBER_OF_TRACKS"},
-                      {MCI_STATUS_MEDIA_PRESENT, "MEDIA_PRESENT"}};
+const char* const kItems[] = {"0", "LENGTH", "POSITION", "NUMBER_OF_TRACKS", "MODE", "MEDIA_PRESENT"};  // by value
 // The flags by their bits, which the commands of a player do not share.
 const char* const kFlags[] = {
     "NOTIFY",          "WAIT", "FROM",         "TO",       "TRACK", "", "", "", "STATUS_ITEM", "OPEN_ELEMENT",
@@ -93,9 +89,7 @@ const char* const kFlags[] = {
 std::string NameOf(DWORD value, Names names) {
   for (const auto& [known, name] : names)
     if (known == value) return name;
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%lx", static_cast<unsigned long>(value));
-  return hex;
+  return std::to_string(value);
 }
 
 std::string FlagsText(DWORD flags) {
@@ -142,7 +136,7 @@ DWORD Run(Device& device, Drive& drive, uint64_t now, UINT message, DWORD flags,
     device.letter = static_cast<wchar_t>(towupper(root[0]));
   } else if (message == MCI_STATUS) {
     const DWORD item = status->dwItem, track = status->dwTrack;
-    show("item", NameOf(item, kItems));
+    show("item", item < std::size(kItems) ? kItems[item] : std::to_string(item));
     if (flags & MCI_TRACK) show("track", std::to_string(track));
     if (item == MCI_STATUS_MODE) return answer(drive.mode, std::to_string(drive.mode));
     if (item == MCI_STATUS_MEDIA_PRESENT) return answer(drive.tracks > 0, drive.tracks ? "1" : "0");
@@ -221,7 +215,6 @@ namespace zvtest {
 // A disc in is a new root folder; the old one is moved away before it goes, as
 // a change notification open on a folder keeps it in sight until it is closed.
 bool InsertCd(wchar_t letter, const std::vector<CdTrack>& disc) {
-  static unsigned moved = 0;
   if (disc.size() > std::size(Drive{}.frames)) return false;
   Session session;
   Drive& drive = session.state.At(letter) = Drive{};
@@ -231,8 +224,8 @@ bool InsertCd(wchar_t letter, const std::vector<CdTrack>& disc) {
   }
   if (drive.tracks) drive.mode = MCI_MODE_STOP;
   const std::wstring root = kFolder + L"\\" + static_cast<wchar_t>(towlower(letter));
-  const std::wstring gone = kFolder + L"\\ejected-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++moved);
+  const std::wstring gone =
+      root + L"-ejected-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
   if (!session.locked ||
       (FileExists(root) && (!MoveFileW(root.c_str(), gone.c_str()) || !RemoveDirectoryW(gone.c_str()))))
     return false;
@@ -253,21 +246,17 @@ std::string CdLog(bool empty) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string ResetCdDrives() {
-  for (const wchar_t* root : {L"D:\\", L"E:\\"})
-    if (GetDriveTypeW(root) != DRIVE_CDROM) return Utf8(root) + " is no CD-ROM drive here: run scripts/wine-env up";
-  if (!InsertCd(L'D', {}) || !InsertCd(L'E', {}) || !SetCdClock(0)) return "cannot empty the simulated drives";
-  DeleteFileW(kLog.c_str());
-  return "";
+bool ResetCdDrives() {
+  CdLog(true);
+  return InsertCd(L'D', {}) && InsertCd(L'E', {}) && SetCdClock(0);
 }
 
-std::vector<std::string> CdLogLines(DWORD process, bool withStatus) {
+std::vector<std::string> CdLogLines(bool withStatus) {
   std::istringstream lines(CdLog());
   std::vector<std::string> found;
   for (std::string line; std::getline(lines, line);) {
     const size_t drive = line.find(' ', line.find(' ') + 1) + 1;  // after the process and the device
-    if (drive == 0 || (process && std::stoul(line) != process)) continue;
-    if (withStatus || line.find(" STATUS ") == std::string::npos) found.push_back(line.substr(drive));
+    if (drive != 0 && (withStatus || line.find(" STATUS ") == std::string::npos)) found.push_back(line.substr(drive));
   }
   return found;
 }

@@ -1,7 +1,5 @@
-// zvcdctl: the simulated drives from a script (scripts/demo). "insert E 3:00 0:20
-// d2:00" puts in a disc of those tracks ("d": a data track), "eject E" takes it
-// out, "clock real|stop" runs the clock or stops it, "log" prints the command
-// log and empties it. The exit code is 0 when the change was made.
+// zvcdctl: the simulated drives of cd_sim.h from a script (scripts/demo), as
+// its usage line says; "d" marks a data track. The exit code is 0 once done.
 #include <cstdio>
 #include <cwchar>
 #include <string>
