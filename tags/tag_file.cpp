@@ -13,23 +13,19 @@ CString TagFilePath(const FILEENTRY& entry) {
   return path;
 }
 
-TagFile::TagFile(LPCWSTR path, ULONGLONG size, Access access) : m_nSize(size) {
-  // Reading shares with readers only; rewriting lets other readers and writers in.
-  m_hFile = access == kRead
-                ? CreateFileNoRedirect(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr)
-                : CreateFileNoRedirect(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr);
-}
-
-TagFile::~TagFile() {
-  if (IsOpen()) ::CloseHandle(m_hFile);
-}
+// Reading shares with readers only; rewriting lets other readers and writers in.
+TagFile::TagFile(LPCWSTR path, ULONGLONG size, Access access)
+    : m_file(access == kRead
+                 ? CreateFileNoRedirect(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr)
+                 : CreateFileNoRedirect(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr)),
+      m_nSize(size) {}
 
 bool TagFile::MoveTo(ULONGLONG offset) {
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
-  return ::SetFilePointerEx(m_hFile, position, nullptr, FILE_BEGIN) != FALSE;
+  return ::SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) != FALSE;
 }
 
 bool TagFile::ReadAt(ULONGLONG offset, void* buffer, ULONGLONG count) {
@@ -42,7 +38,7 @@ bool TagFile::ReadAt(ULONGLONG offset, void* buffer, ULONGLONG count) {
   while (count > 0) {
     const DWORD chunk = static_cast<DWORD>(std::min<ULONGLONG>(count, 1u << 30));
     DWORD read = 0;
-    if (!::ReadFile(m_hFile, bytes, chunk, &read, nullptr) || read != chunk) return false;
+    if (!::ReadFile(m_file.Get(), bytes, chunk, &read, nullptr) || read != chunk) return false;
     bytes += chunk;
     count -= chunk;
   }
@@ -68,14 +64,14 @@ bool TagFile::ReadHead(std::size_t limit, std::vector<std::uint8_t>& head) {
 
 bool TagFile::WriteAt(ULONGLONG offset, const void* bytes, DWORD count) {
   DWORD written = 0;
-  return MoveTo(offset) && ::WriteFile(m_hFile, bytes, count, &written, nullptr) && written == count;
+  return MoveTo(offset) && ::WriteFile(m_file.Get(), bytes, count, &written, nullptr) && written == count;
 }
 
-bool TagFile::TruncateAt(ULONGLONG offset) { return MoveTo(offset) && ::SetEndOfFile(m_hFile); }
+bool TagFile::TruncateAt(ULONGLONG offset) { return MoveTo(offset) && ::SetEndOfFile(m_file.Get()); }
 
 bool TagFile::CurrentLength(ULONGLONG& length) const {
   LARGE_INTEGER size;
-  if (!::GetFileSizeEx(m_hFile, &size)) return false;
+  if (!::GetFileSizeEx(m_file.Get(), &size)) return false;
   length = static_cast<ULONGLONG>(size.QuadPart);
   return true;
 }

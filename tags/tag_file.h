@@ -9,6 +9,8 @@
 
 #include <afxstr.h>
 
+#include "scoped_handle.h"
+
 struct FILEENTRY;
 
 // "%s\%s" from the record's folder and file name.
@@ -19,11 +21,8 @@ class TagFile {
   enum Access { kRead, kReadWrite };
 
   TagFile(LPCWSTR path, ULONGLONG size, Access access);
-  ~TagFile();
-  TagFile(const TagFile&) = delete;
-  TagFile& operator=(const TagFile&) = delete;
 
-  bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return m_file.IsValid(); }
   ULONGLONG Size() const { return m_nSize; }
 
   // Exactly count bytes at offset; false on a failed move or a short read.
@@ -44,7 +43,7 @@ class TagFile {
  private:
   bool MoveTo(ULONGLONG offset);
 
-  HANDLE m_hFile;
+  ScopedHandle m_file;
   ULONGLONG m_nSize;
   std::vector<std::uint8_t> m_head;
 };
