@@ -30,22 +30,19 @@ bool WriteRiffTail(TagFile& file, const FILEENTRY& work) {
   if (!chunk || !file.CurrentLength(length) || length < chunk->AudioEnd()) return false;
   const ULONGLONG audioEnd = chunk->AudioEnd();
 
+  // Nothing for kind 0, the ID3v1 tag for kind 1, the INFO list for any kind
+  // with its bit; any other kind leaves the file as it is.
   ULONGLONG newLength = audioEnd;
-  switch (work.nTagKind & (TAGKIND_ID3V1 | TAGKIND_INFO)) {
-    case 0:
-      break;
-    case TAGKIND_ID3V1: {
-      const auto tag = BuildTag(work.pId3v1);
-      if (!file.WriteAt(audioEnd, tag.data(), static_cast<DWORD>(tag.size()))) return false;
-      newLength += tag.size();
-      break;
-    }
-    default: {
-      const std::vector<std::uint8_t> list = BuildList(work.pInfoMap);
-      if (!file.WriteAt(audioEnd, list.data(), static_cast<DWORD>(list.size()))) return false;
-      newLength += list.size();
-      break;
-    }
+  if (work.nTagKind == TAGKIND_ID3V1) {
+    const auto tag = BuildTag(work.pId3v1);
+    if (!file.WriteAt(audioEnd, tag.data(), static_cast<DWORD>(tag.size()))) return false;
+    newLength += tag.size();
+  } else if (work.nTagKind & TAGKIND_INFO) {
+    const std::vector<std::uint8_t> list = BuildList(work.pInfoMap);
+    if (!file.WriteAt(audioEnd, list.data(), static_cast<DWORD>(list.size()))) return false;
+    newLength += list.size();
+  } else if (work.nTagKind != 0) {
+    return true;
   }
   if (!file.TruncateAt(newLength)) return false;
   const DWORD riffSize = static_cast<DWORD>(newLength - 8);

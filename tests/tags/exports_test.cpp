@@ -137,6 +137,10 @@ TEST_F(TagRecordTest, ReadsEachLayoutAndWritesTheWantedTagsInPlace) {
       {L"to-id3.wav", Riff(1001, info), kThere, "kind 2 info INAM=Name ICMT=odd", 1, 1, Riff(1001, tag)},
       {L"cut.rmp", Riff(200, "LIST\4\0\0\0INFO"s), kThere, "kind 2 info", 0, 1, Riff(200, {})},
       {L"odd.wav", Riff(999, {}), kThere, "kind 0", 2, 1, Riff(999, newList)},  // no pad byte after odd audio
+      {L"kind-six.wav", Riff(999, {}), kThere, "kind 0", 6, 1, Riff(999, newList)},
+      // Any other kind leaves a RIFF file as it is.
+      {L"kind-four.wav", Riff(1001, info), kThere, "kind 2 info INAM=Name ICMT=odd", 4, 1, {}},
+      {L"kind-five.rmp", Riff(1001, info), kThere, "kind 2 info INAM=Name ICMT=odd", 5, 1, {}},
       // What the writer cannot place a tail in, or cannot open, stays as it was.
       {L"past-end.rmp", "RIFF" + Le32(40) + "WAVEdata" + Le32(5000) + audio, kThere, "kind 0", 2, 0, {}},
       {L"no-data.wav", "RIFF" + Le32(2100) + std::string(2100, 'x'), kThere, "kind 0", 2, 0, {}},
