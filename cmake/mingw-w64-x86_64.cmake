@@ -17,16 +17,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # ctest (and anything else that runs a built program) goes through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
-
-# Every module carries its own libgcc, libstdc++ and winpthread, so the DLLs and
-# programs import only system DLLs (and our own). The driver adds -lpthread on
-# its own after the objects, which would bind libwinpthread-1.dll; pulling the
-# whole static archive in first leaves nothing for that import library to supply.
-set(ZV_STATIC_RUNTIME
-    "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${ZV_STATIC_RUNTIME}")
-# A DLL that exports by auto-export (no .def, no dllexport) must not also
-# export the runtime it carries.
-set(ZV_HIDE_RUNTIME "-Wl,--exclude-libs=libwinpthread.a:libgcc.a:libgcc_eh.a:libstdc++.a")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${ZV_STATIC_RUNTIME} ${ZV_HIDE_RUNTIME}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${ZV_STATIC_RUNTIME} ${ZV_HIDE_RUNTIME}")

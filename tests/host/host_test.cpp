@@ -37,6 +37,27 @@ TEST(Host, ShowsTheLibraryOrNamesWhatIsMissing) {
             "zvhost: ZvDll.dll にエクスポート DisableWow64FsRedirection がありません\n");
 }
 
+// Each version record of a module as "name language". Explorer shows the
+// record of the user's language first, so a second one hides ours.
+std::vector<std::string> VersionRecords(HMODULE module) {
+  std::vector<std::string> records;
+  const ENUMRESNAMEPROCW names = [](HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR records) -> BOOL {
+    const ENUMRESLANGPROCW languages = [](HMODULE, LPCWSTR, LPCWSTR name, WORD language, LONG_PTR records) -> BOOL {
+      reinterpret_cast<std::vector<std::string>*>(records)->push_back(
+          std::to_string(reinterpret_cast<ULONG_PTR>(name)) + " " + std::to_string(language));
+      return TRUE;
+    };
+    return ::EnumResourceLanguagesW(module, type, name, languages, records);
+  };
+  ::EnumResourceNamesW(module, RT_VERSION, names, reinterpret_cast<LONG_PTR>(&records));
+  return records;
+}
+
+TEST(Library, EveryModuleCarriesOneJapaneseVersionRecord) {
+  for (const wchar_t* name : {L"ZvDll.dll", L"zvfw.dll"})
+    EXPECT_EQ(VersionRecords(::LoadLibraryW(name)), std::vector<std::string>{"1 1041"}) << Utf8(name);
+}
+
 TEST(Host, RedirectionExportsLeaveTheModuleStateAlone) {
   HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
   static AFX_MODULE_STATE sentinel(FALSE, &AfxWndProc, _MFC_VER);
