@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cwchar>
 
-#include "print.h"
+#include "console.h"
 
 namespace {
 

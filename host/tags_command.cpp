@@ -5,9 +5,9 @@
 #include <iterator>
 #include <memory>
 
+#include "console.h"
+#include "scoped_handle.h"
 #include "tag_record.h"
-
-#include "print.h"
 
 namespace {
 
@@ -27,9 +27,8 @@ std::unique_ptr<Record> RecordFor(const std::wstring& file) {
   wchar_t* name = nullptr;
   if (!::GetFullPathNameW(file.c_str(), MAX_PATH, full, &name) || !name) return nullptr;
   auto record = std::make_unique<Record>();
-  HANDLE search = ::FindFirstFileW(full, &record->entry.findData);
-  if (search == INVALID_HANDLE_VALUE) return nullptr;
-  ::FindClose(search);
+  // Only the find data is wanted: the search closes at once.
+  if (!ScopedFindHandle(::FindFirstFileW(full, &record->entry.findData)).IsValid()) return nullptr;
   name[-1] = L'\0';  // the folder, without the backslash
   wcsncpy_s(record->entry.szDir, std::size(record->entry.szDir), full, _TRUNCATE);
   return record;

@@ -17,18 +17,10 @@
 #include <vector>
 
 #include "cd_command.h"
+#include "console.h"
 #include "exports.h"
-#include "print.h"
 #include "print_command.h"
 #include "tags_command.h"
-
-void Print(const std::wstring& text, FILE* stream) {
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
-  std::fwrite(utf8.data(), 1, utf8.size(), stream);
-  std::fflush(stream);
-}
 
 namespace {
 
@@ -115,7 +107,7 @@ int Compare(const ZvDllExports& exports, std::vector<std::wstring> arguments) {
     folder = arguments[1];
     arguments.erase(arguments.begin(), arguments.begin() + 2);
   }
-  if (arguments.size() != 2) return Usage();
+  if (arguments.size() != 2) return 2;
   exports.ZvCmpBinaryDlg(folder.c_str(), arguments[0].c_str(), arguments[1].c_str());
   return 0;
 }
@@ -132,23 +124,29 @@ struct HostSession {
   int result = 0;
 };
 
-int RunCommand(HostSession& session) {
-  const std::wstring command = session.arguments.empty() ? L"info" : session.arguments.front();
-  if (command == L"info") return ShowInfo(session.library);
-  if (command == L"tags") {
-    const int status = RunTagsCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
+using Arguments = std::vector<std::wstring>;
+
+// The subcommands, each given the arguments after its name. A command's 2 means
+// its arguments were wrong: the usage is shown.
+const struct {
+  const wchar_t* name;
+  int (*run)(const HostSession& session, const Arguments& rest);
+} kCommands[] = {
+    {L"info", [](const HostSession& session, const Arguments&) { return ShowInfo(session.library); }},
+    {L"compare", [](const HostSession& session, const Arguments& rest) { return Compare(session.exports, rest); }},
+    {L"tags", [](const HostSession& session, const Arguments& rest) { return RunTagsCommand(session.exports, rest); }},
+    {L"cd", [](const HostSession& session, const Arguments& rest) { return RunCdCommand(session.exports, rest); }},
+    {L"print",
+     [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
+};
+
+int RunCommand(const HostSession& session) {
+  const Arguments& arguments = session.arguments;
+  const std::wstring name = arguments.empty() ? L"info" : arguments.front();
+  for (const auto& command : kCommands) {
+    if (name != command.name) continue;
+    const int status = command.run(session, {arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()});
     return status == 2 ? Usage() : status;
-  }
-  if (command == L"cd") {
-    const int status = RunCdCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
-    return status == 2 ? Usage() : status;
-  }
-  if (command == L"print") {
-    const int status = RunPrintCommand(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
-    return status == 2 ? Usage() : status;
-  }
-  if (command == L"compare") {
-    return Compare(session.exports, {session.arguments.begin() + 1, session.arguments.end()});
   }
   return Usage();
 }
