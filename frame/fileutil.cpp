@@ -1,6 +1,7 @@
 #include <string>
 
 #include "redirection.h"
+#include "scoped_handle.h"
 #include "zvutil.h"
 
 namespace {
@@ -14,19 +15,9 @@ class RedirectionOff {
   RedirectionOff& operator=(const RedirectionOff&) = delete;
 };
 
-// A search opened by FindFirstFileNoRedirect, closed (and redirection switched back) on every way out.
-class ScopedNoRedirectFind {
- public:
-  explicit ScopedNoRedirectFind(HANDLE find) : find_(find) {}
-  ~ScopedNoRedirectFind() { FindCloseNoRedirect(&find_); }
-  ScopedNoRedirectFind(const ScopedNoRedirectFind&) = delete;
-  ScopedNoRedirectFind& operator=(const ScopedNoRedirectFind&) = delete;
-  HANDLE get() const { return find_; }
-  bool valid() const { return find_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE find_;
-};
+// A search opened by FindFirstFileNoRedirect: closing it switches redirection back.
+BOOL WINAPI CloseNoRedirectFind(HANDLE find) { return FindCloseNoRedirect(&find); }
+using ScopedNoRedirectFind = ScopedSystemHandle<&CloseNoRedirectFind>;
 
 }  // namespace
 
@@ -68,8 +59,8 @@ BOOL PathExistsExactName(LPCWSTR path, WIN32_FIND_DATAW* find) {
   WIN32_FIND_DATAW local;
   if (find == nullptr) find = &local;
   ScopedNoRedirectFind search(FindFirstFileNoRedirect(path, find));
-  if (!search.valid()) return FALSE;
-  if ((find->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !FindNextFileW(search.get(), find)) return FALSE;
+  if (!search.IsValid()) return FALSE;
+  if ((find->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !FindNextFileW(search.Get(), find)) return FALSE;
   // A match through the 8.3 short name differs here. Ordinal, case-insensitive: as the file system compares.
   return CompareStringOrdinal(find->cFileName, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
