@@ -1,5 +1,6 @@
 // ZvDll.dll as the host meets it: zvhost's view of the library and its failures,
-// exports that leave the module state alone, tag commands, every dialog's layout.
+// exports that leave the module state alone, tag commands, the modules' version
+// records, every dialog's layout.
 #include <afxwin.h>
 #include <gtest/gtest.h>
 
@@ -37,27 +38,6 @@ TEST(Host, ShowsTheLibraryOrNamesWhatIsMissing) {
             "zvhost: ZvDll.dll にエクスポート DisableWow64FsRedirection がありません\n");
 }
 
-// Each version record of a module as "name language". Explorer shows the
-// record of the user's language first, so a second one hides ours.
-std::vector<std::string> VersionRecords(HMODULE module) {
-  std::vector<std::string> records;
-  const ENUMRESNAMEPROCW names = [](HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR records) -> BOOL {
-    const ENUMRESLANGPROCW languages = [](HMODULE, LPCWSTR, LPCWSTR name, WORD language, LONG_PTR records) -> BOOL {
-      reinterpret_cast<std::vector<std::string>*>(records)->push_back(
-          std::to_string(reinterpret_cast<ULONG_PTR>(name)) + " " + std::to_string(language));
-      return TRUE;
-    };
-    return ::EnumResourceLanguagesW(module, type, name, languages, records);
-  };
-  ::EnumResourceNamesW(module, RT_VERSION, names, reinterpret_cast<LONG_PTR>(&records));
-  return records;
-}
-
-TEST(Library, EveryModuleCarriesOneJapaneseVersionRecord) {
-  for (const wchar_t* name : {L"ZvDll.dll", L"zvfw.dll"})
-    EXPECT_EQ(VersionRecords(::LoadLibraryW(name)), std::vector<std::string>{"1 1041"}) << Utf8(name);
-}
-
 TEST(Host, RedirectionExportsLeaveTheModuleStateAlone) {
   HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
   static AFX_MODULE_STATE sentinel(FALSE, &AfxWndProc, _MFC_VER);
@@ -79,6 +59,24 @@ TEST(Host, TagCommandsWriteRenameAndReadBack) {
             std::string::npos);
   EXPECT_NE(Output(exe, L"tags read" + renamed, 0).find("ID3v1: 春の歌 /"), std::string::npos);
   EXPECT_NE(Output(exe, L"tags write" + renamed + L" --colour red", 2).find("使い方"), std::string::npos);
+}
+
+// The languages of a module's version records. Explorer shows the record of the
+// user's language first, so a second one hides ours.
+std::vector<WORD> VersionLanguages(HMODULE module) {
+  std::vector<WORD> languages;
+  const ENUMRESLANGPROCW add = [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) -> BOOL {
+    reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+    return TRUE;
+  };
+  ::EnumResourceLanguagesW(module, RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO), add,
+                           reinterpret_cast<LONG_PTR>(&languages));
+  return languages;
+}
+
+TEST(Library, EveryModuleCarriesOneJapaneseVersionRecord) {
+  for (const wchar_t* name : {L"ZvDll.dll", L"zvfw.dll"})
+    EXPECT_EQ(VersionLanguages(::LoadLibraryW(name)), std::vector<WORD>{1041}) << Utf8(name);
 }
 
 // A control outside the dialog, a caption cut off (not shown on bitmap and
