@@ -51,7 +51,6 @@ CCdPlayDlg::~CCdPlayDlg() {
   if (m_fontDisplay) ::DeleteObject(m_fontDisplay);
   for (HBITMAP hBitmap : m_abmpButton)
     if (hBitmap) ::DeleteObject(hBitmap);
-  if (m_hChange != INVALID_HANDLE_VALUE) ::FindCloseChangeNotification(m_hChange);
 }
 
 BOOL CCdPlayDlg::OnInitDialog() {
@@ -206,14 +205,14 @@ void CCdPlayDlg::WatchDisc() {
     SetTimer(kDisplayTimer, kWatchMs);
     return;
   }
-  const auto watchRoot = [&] { m_hChange = ::FindFirstChangeNotificationW(strRoot, FALSE, 0x1F); };
-  if (m_hChange == INVALID_HANDLE_VALUE) {
+  const auto watchRoot = [&] { m_hChange.Reset(::FindFirstChangeNotificationW(strRoot, FALSE, 0x1F)); };
+  if (!m_hChange.IsValid()) {
     watchRoot();
     SetTimer(kDisplayTimer, kWatchMs);
     return;
   }
-  if (::WaitForSingleObject(m_hChange, 10) == WAIT_TIMEOUT) {
-    ::FindNextChangeNotification(m_hChange);
+  if (::WaitForSingleObject(m_hChange.Get(), 10) == WAIT_TIMEOUT) {
+    ::FindNextChangeNotification(m_hChange.Get());
     if (!m_aLength.IsEmpty()) {
       UpdateButtons(FALSE);
       SetTimer(kDisplayTimer, kWatchMs);
@@ -221,7 +220,7 @@ void CCdPlayDlg::WatchDisc() {
     }
     FillTrackList(strDrive, TRUE);
   } else {
-    ::FindCloseChangeNotification(m_hChange);
+    m_hChange.Reset();
     watchRoot();
   }
   CdDevice device(strDrive);

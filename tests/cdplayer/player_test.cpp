@@ -183,6 +183,9 @@ TEST_F(CdTest, CommandsReachTheDriveInOrder) {
 TEST_F(CdTest, StressRandomHostCommands) {
   ASSERT_TRUE(InsertCd(L'E', {{3}, {2}, {2, false}, {4}, {1}, {2}}));
   std::mt19937 generator(20261206);
+  Play();  // the driver's and winmm's handles of first use
+  Close();
+  const DWORD handles = OpenHandleCount();
   for (int i = 0; i < 300; ++i) {
     const unsigned op = generator() % 13;
     if (op < 7) Command(op < 6 ? op : 6 + generator() % 1000);  // the five commands, a poll and unknown codes
@@ -194,6 +197,7 @@ TEST_F(CdTest, StressRandomHostCommands) {
     Sleep(generator() % 8);  // lets the worker's polls fall between commands
   }
   Close();
+  EXPECT_EQ(HandlesSettleTo(handles), handles);
   int opens = 0, closes = 0, plays = 0;
   for (const std::string& line : CdLogLines()) {
     opens += line.find(" OPEN ") != std::string::npos;
