@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "cd_play_thread.h"
 #include "cd_program.h"
@@ -23,6 +24,17 @@ constexpr int kImageButtons[7] = {IDC_CD_PREV, IDC_CD_PLAY, IDC_CD_PAUSE, IDC_CD
 
 std::span<const uint64_t> Lengths(const CArray<ULONGLONG, ULONGLONG>& aLength) {
   return {aLength.GetData(), static_cast<size_t>(aLength.GetCount())};
+}
+
+// The drive's media-present answer (0 when it gives none), or nothing when it
+// cannot be opened. The drive is closed again on return: a drive that is not
+// shared refuses the next open while this one is held.
+std::optional<LONGLONG> MediaPresent(LPCWSTR lpszDrive) {
+  CdDevice device(lpszDrive);
+  if (!device.IsOpen()) return std::nullopt;
+  DWORD_PTR dwPresent = 0;
+  device.Query(MCI_STATUS_MEDIA_PRESENT, 0, 0, dwPresent);
+  return static_cast<LONGLONG>(dwPresent);
 }
 
 }  // namespace
@@ -51,7 +63,6 @@ CCdPlayDlg::~CCdPlayDlg() {
   if (m_fontDisplay) ::DeleteObject(m_fontDisplay);
   for (HBITMAP hBitmap : m_abmpButton)
     if (hBitmap) ::DeleteObject(hBitmap);
-  if (m_hChange != INVALID_HANDLE_VALUE) ::FindCloseChangeNotification(m_hChange);
 }
 
 BOOL CCdPlayDlg::OnInitDialog() {
@@ -206,14 +217,14 @@ void CCdPlayDlg::WatchDisc() {
     SetTimer(kDisplayTimer, kWatchMs);
     return;
   }
-  const auto watchRoot = [&] { m_hChange = ::FindFirstChangeNotificationW(strRoot, FALSE, 0x1F); };
-  if (m_hChange == INVALID_HANDLE_VALUE) {
+  const auto watchRoot = [&] { m_hChange.Reset(::FindFirstChangeNotificationW(strRoot, FALSE, 0x1F)); };
+  if (!m_hChange.IsValid()) {
     watchRoot();
     SetTimer(kDisplayTimer, kWatchMs);
     return;
   }
-  if (::WaitForSingleObject(m_hChange, 10) == WAIT_TIMEOUT) {
-    ::FindNextChangeNotification(m_hChange);
+  if (::WaitForSingleObject(m_hChange.Get(), 10) == WAIT_TIMEOUT) {
+    ::FindNextChangeNotification(m_hChange.Get());
     if (!m_aLength.IsEmpty()) {
       UpdateButtons(FALSE);
       SetTimer(kDisplayTimer, kWatchMs);
@@ -221,19 +232,17 @@ void CCdPlayDlg::WatchDisc() {
     }
     FillTrackList(strDrive, TRUE);
   } else {
-    ::FindCloseChangeNotification(m_hChange);
+    m_hChange.Reset();
     watchRoot();
   }
-  CdDevice device(strDrive);
-  if (!device.IsOpen()) {
+  const std::optional<LONGLONG> present = MediaPresent(strDrive);
+  if (!present) {
     m_bMediaPresent = 0;
     m_aProgram.RemoveAll();
     m_aLength.RemoveAll();
   } else {
-    DWORD_PTR dwPresent = 0;
-    device.Query(MCI_STATUS_MEDIA_PRESENT, 0, 0, dwPresent);
-    if (static_cast<LONGLONG>(dwPresent) != m_bMediaPresent) FillTrackList(strDrive, TRUE);
-    m_bMediaPresent = static_cast<LONGLONG>(dwPresent);
+    if (*present != m_bMediaPresent) FillTrackList(strDrive, TRUE);
+    m_bMediaPresent = *present;
   }
   UpdateButtons(FALSE);
   SetTimer(kDisplayTimer, kWatchMs);

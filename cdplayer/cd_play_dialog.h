@@ -10,6 +10,7 @@
 
 #include "cd_program.h"
 #include "cdplayer_ids.h"
+#include "scoped_handle.h"
 
 class CCdPlayDlg : public CDialog {
  public:
@@ -66,7 +67,7 @@ class CCdPlayDlg : public CDialog {
   HFONT m_fontDisplay = nullptr;
   LOGFONTW m_lfDisplay = {};
   LONGLONG m_bMediaPresent = 0;
-  HANDLE m_hChange = INVALID_HANDLE_VALUE;
+  ScopedChangeNotification m_hChange{INVALID_HANDLE_VALUE};
 };
 
 // Shows the player on the host's random flag, repeat flag and play state.

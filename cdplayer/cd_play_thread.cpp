@@ -63,11 +63,6 @@ CCdPlayThread::CCdPlayThread()
     : m_hMutex(::CreateMutexW(nullptr, FALSE, L"CCdPlayThreadMutex")),
       m_hEvent(::CreateEventW(nullptr, FALSE, FALSE, L"CCdPlayThreadEvent")) {}
 
-CCdPlayThread::~CCdPlayThread() {
-  if (m_hMutex) ::CloseHandle(m_hMutex);
-  if (m_hEvent) ::CloseHandle(m_hEvent);
-}
-
 // The host's variables are plain ints that this thread writes and the host's reads.
 int CCdPlayThread::State() const { return std::atomic_ref<int>(*m_pnState).load(); }
 void CCdPlayThread::SetState(int nState) const { std::atomic_ref<int>(*m_pnState).store(nState); }
@@ -79,19 +74,19 @@ bool CCdPlayThread::ThreadRuns() const {
 
 void CCdPlayThread::PostCommand(UINT nCommand) {
   {
-    Lock lock(m_hMutex);
+    Lock lock(m_hMutex.Get());
     m_nCommand = nCommand;
   }
-  ::SetEvent(m_hEvent);
+  ::SetEvent(m_hEvent.Get());
 }
 
 void CCdPlayThread::SetPlayList(const CDWordArray& aProgram) {
-  Lock lock(m_hMutex);
+  Lock lock(m_hMutex.Get());
   m_aProgram.Copy(aProgram);
 }
 
 BOOL CCdPlayThread::InitInstance() {
-  if (!m_hMutex || !m_hEvent) AfxEndThread(kThreadFailed, FALSE);
+  if (!m_hMutex.IsValid() || !m_hEvent.IsValid()) AfxEndThread(kThreadFailed, FALSE);
   m_strDrive.Format(L"%c:", m_chDrive);
   if (OpenCdDevice(m_strDrive, m_wDeviceID) != 0) AfxEndThread(kThreadFailed, FALSE);
   MCI_SET_PARMS set{};
@@ -106,10 +101,10 @@ BOOL CCdPlayThread::InitInstance() {
   ExecCommand(CDCMD_PLAY);
   for (bool bRunning = true; bRunning;) {
     if (m_bStop) bRunning = false;  // this pass still waits once more
-    if (::WaitForSingleObject(m_hEvent, kPollMs) == WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(m_hEvent.Get(), kPollMs) == WAIT_OBJECT_0) {
       UINT nCommand;
       {
-        Lock lock(m_hMutex);
+        Lock lock(m_hMutex.Get());
         nCommand = m_nCommand;
         m_nCommand = 0;
       }
@@ -121,7 +116,7 @@ BOOL CCdPlayThread::InitInstance() {
   // A command came in the last wait after the stop request: it was carried
   // out, and the device is not left open for the next worker of this process.
   {
-    Lock lock(m_hMutex);
+    Lock lock(m_hMutex.Get());
     SendCommand(m_wDeviceID, MCI_STOP, MCI_WAIT, nullptr);
     SendCommand(m_wDeviceID, MCI_CLOSE, MCI_WAIT, nullptr);
     SetState(CDSTATE_STOPPED);
@@ -200,7 +195,7 @@ void CCdPlayThread::CheckDisc(UINT nCommand) {
 }
 
 void CCdPlayThread::ExecCommand(UINT nCommand) {
-  Lock lock(m_hMutex);
+  Lock lock(m_hMutex.Get());
   CheckDisc(nCommand);
   switch (nCommand) {
     case CDCMD_POLL:

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "cd_program.h"
+#include "scoped_handle.h"
 
 // Command codes of OnCdCommand and PostCommand.
 constexpr UINT CDCMD_POLL = 0;
@@ -25,7 +26,6 @@ constexpr UINT CDCMD_NEXT = 5;
 class CCdPlayThread : public CWinThread {
  public:
   CCdPlayThread();
-  ~CCdPlayThread() override;
 
   // The whole life of the worker; it ends its thread and never returns.
   BOOL InitInstance() override;
@@ -50,8 +50,8 @@ class CCdPlayThread : public CWinThread {
   UINT m_nCommand = 0;
   CString m_strDrive;
   MCIDEVICEID m_wDeviceID = 0;
-  HANDLE m_hMutex = nullptr;
-  HANDLE m_hEvent = nullptr;
+  ScopedHandle m_hMutex;
+  ScopedHandle m_hEvent;
 
   DECLARE_MESSAGE_MAP()
 

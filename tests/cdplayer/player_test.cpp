@@ -25,7 +25,8 @@ const std::vector<CdTrack> kDisc = {{180}, {20}, {120, false}, {60}};  // 3:00, 
 
 std::vector<unsigned> g_seeds;  // random play's, on the worker's thread while the test waits
 size_t g_drawn = 0;
-std::vector<UINT> g_periods;  // of the display timer (id 2), a repeated one written once
+std::vector<UINT> g_periods;              // of the display timer (id 2), a repeated one written once
+std::atomic<bool> g_ticksByHand = false;  // the display timer waits for the test's WM_TIMER
 UINT_PTR(WINAPI* g_setTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = nullptr;
 DWORD WINAPI ShortWait(HANDLE handle, DWORD ms) { return WaitForSingleObject(handle, ms == 1000 ? 20 : ms); }
 __time64_t __cdecl ScriptedNow(__time64_t*) { return 1000005; }  // seeds 1000005 & 0x7FFF = 16965
@@ -36,7 +37,7 @@ int __cdecl ScriptedDraw() {
 }
 UINT_PTR WINAPI RecordingSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc) {
   if (id == 2 && (g_periods.empty() || g_periods.back() != period)) g_periods.push_back(period);
-  return g_setTimer(window, id, period, proc);
+  return g_setTimer(window, id, g_ticksByHand ? USER_TIMER_MAXIMUM : period, proc);
 }
 
 HMODULE Library() {
@@ -183,6 +184,9 @@ TEST_F(CdTest, CommandsReachTheDriveInOrder) {
 TEST_F(CdTest, StressRandomHostCommands) {
   ASSERT_TRUE(InsertCd(L'E', {{3}, {2}, {2, false}, {4}, {1}, {2}}));
   std::mt19937 generator(20261206);
+  Play();  // the driver's and winmm's handles of first use
+  Close();
+  const DWORD handles = OpenHandleCount();
   for (int i = 0; i < 300; ++i) {
     const unsigned op = generator() % 13;
     if (op < 7) Command(op < 6 ? op : 6 + generator() % 1000);  // the five commands, a poll and unknown codes
@@ -194,6 +198,7 @@ TEST_F(CdTest, StressRandomHostCommands) {
     Sleep(generator() % 8);  // lets the worker's polls fall between commands
   }
   Close();
+  EXPECT_EQ(HandlesSettleTo(handles), handles);
   int opens = 0, closes = 0, plays = 0;
   for (const std::string& line : CdLogLines()) {
     opens += line.find(" OPEN ") != std::string::npos;
@@ -220,6 +225,16 @@ TEST_F(CdTest, HostCommandsThroughZvhost) {
 
 void Press(HWND dlg, int button) { Require(Click(dlg, button), "click " + std::to_string(button)); }
 void Select(HWND dlg, int list, int row) { Require(SelectIndex(dlg, list, row), "select row " + std::to_string(row)); }
+void Tick(HWND dlg) { Require(SendMessageTimeoutW(dlg, WM_TIMER, 2, 0, SMTO_NORMAL, 5000, nullptr), "timer tick"); }
+// E: open in another player, which the drive does not share.
+struct HeldDrive {
+  MCI_OPEN_PARMSW open{0, 0, reinterpret_cast<LPCWSTR>(MCI_DEVTYPE_CD_AUDIO), L"E:", nullptr};
+  const MCIERROR error =
+      mciSendCommandW(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT, DWORD_PTR(&open));
+  ~HeldDrive() {
+    if (!error) mciSendCommandW(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+  }
+};
 void ExpectProgram(HWND dlg, int selected, const std::vector<std::wstring>& rows) {
   EXPECT_TRUE(WaitForCondition([&] { return Items(dlg, IDC_CD_PROGRAM) == rows; }, 3000)) << rows.size() << " rows";
   EXPECT_EQ(Selection(dlg, IDC_CD_PROGRAM), selected);
@@ -232,8 +247,9 @@ void ExpectDisplay(HWND dlg, const std::wstring& expected) {
 }
 
 // The host plays a disc and opens the window over it, which shows that worker,
-// hands it an edited program, drives it and stops it; refuses to play an empty
-// drive; edits a program and plays it. Closing leaves it playing.
+// hands it an edited program, drives it and stops it; sees a disc changed;
+// refuses to play an empty drive; edits a program and plays it. Closing leaves
+// it playing.
 TEST_F(CdTest, WindowDrivesTheHostsWorkerAndItsOwn) {
   ASSERT_TRUE(InsertCd(L'E', kDisc));
   Play();
@@ -264,6 +280,22 @@ TEST_F(CdTest, WindowDrivesTheHostsWorkerAndItsOwn) {
         ExpectDisplay(dlg, L"01 00:00(03:00) 05/05");
         Press(dlg, IDC_CD_STOP);
         ExpectDisplay(dlg, L"00 00:00(00:00) 00/00");
+        // Another player has the drive while the disc is changed; once it lets go,
+        // one tick shows the new disc, though the drive takes one opener at a time.
+        g_ticksByHand = true;
+        Tick(dlg);
+        {
+          HeldDrive held;
+          Require(!held.error, "open");
+          for (const auto& disc : {std::vector<CdTrack>(), std::vector<CdTrack>{{30}, {45}}}) {
+            Require(InsertCd(L'E', disc), "disc");
+            Tick(dlg);
+          }
+        }
+        Tick(dlg);
+        ExpectProgram(dlg, 0, {L"01:Track 01 [00:30]", L"02:Track 02 [00:45]", L"末尾"});
+        g_ticksByHand = false;
+        Require(InsertCd(L'E', kDisc), "disc");
 
         Select(dlg, IDC_CD_DRIVE, 0);  // D: is empty
         Press(dlg, IDC_CD_PLAY);

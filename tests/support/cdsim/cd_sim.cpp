@@ -34,12 +34,27 @@ struct Drive {
   }
 };
 
+// Who has a drive open: a CD audio open is not shareable, so there is one at a time.
+struct Holder {
+  DWORD process = 0, device = 0;
+
+  // A process that ended without closing lets go with it.
+  bool Holds() const {
+    const HANDLE handle = process ? OpenProcess(SYNCHRONIZE, FALSE, process) : nullptr;
+    const bool running = handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    if (handle) CloseHandle(handle);
+    return running;
+  }
+};
+
 struct State {
   uint64_t clockMs = 0;
   uint64_t realSince = 0;  // the tick count from which the clock runs; 0 while it stands still
   Drive drives[2];         // D: and E:
+  Holder holders[2];       // kept when the disc changes
 
   uint64_t Now() const { return realSince ? clockMs + (GetTickCount64() - realSince) : clockMs; }
+  Holder& HolderOf(wchar_t letter) { return holders[towupper(letter) == L'E' ? 1 : 0]; }
   // A play that has reached its end has stopped there.
   Drive& At(wchar_t letter) {
     Drive& drive = drives[towupper(letter) == L'E' ? 1 : 0];
@@ -118,8 +133,11 @@ bool Place(const Drive& drive, DWORD tmsf, uint32_t& frames) {
          frames <= drive.frames[track - 1];
 }
 
-// Lengths are answered in MSF, the position in TMSF; a play stays within one audio track.
-DWORD Run(Device& device, Drive& drive, uint64_t now, UINT message, DWORD flags, DWORD_PTR parms, std::string& log) {
+// Lengths are answered in MSF, the position in TMSF; a play stays within one
+// audio track; a drive already open is refused to a second opener.
+DWORD Run(Device& device, State& state, UINT message, DWORD flags, DWORD_PTR parms, std::string& log) {
+  Drive& drive = state.At(device.letter);
+  const uint64_t now = state.Now();
   const auto show = [&](const char* key, const std::string& value) { log += std::string(" ") + key + "=" + value; };
   auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(parms);
   const auto answer = [&](DWORD_PTR value, const std::string& text) {
@@ -133,6 +151,9 @@ DWORD Run(Device& device, Drive& drive, uint64_t now, UINT message, DWORD flags,
     if (flags & MCI_OPEN_ELEMENT) show("element", zvtest::Utf8(element));
     const wchar_t root[] = {element.size() == 2 && element[1] == L':' ? element[0] : L'?', L':', L'\\', 0};
     if (GetDriveTypeW(root) != DRIVE_CDROM) return MCIERR_INVALID_DEVICE_NAME;
+    Holder& holder = state.HolderOf(root[0]);
+    if (holder.Holds()) return MCIERR_MUST_USE_SHAREABLE;
+    holder = {GetCurrentProcessId(), device.id};
     device.letter = static_cast<wchar_t>(towupper(root[0]));
   } else if (message == MCI_STATUS) {
     const DWORD item = status->dwItem, track = status->dwTrack;
@@ -169,7 +190,10 @@ DWORD Run(Device& device, Drive& drive, uint64_t now, UINT message, DWORD flags,
     if (drive.tracks == 0) return MCIERR_DEVICE_NOT_READY;
     if (message == MCI_STOP || drive.mode == MCI_MODE_PLAY)
       drive.Halt(message == MCI_STOP ? MCI_MODE_STOP : MCI_MODE_PAUSE, now);
-  } else if (message != MCI_CLOSE_DRIVER) {
+  } else if (message == MCI_CLOSE_DRIVER) {
+    Holder& holder = state.HolderOf(device.letter);
+    if (device.letter && holder.process == GetCurrentProcessId() && holder.device == device.id) holder = {};
+  } else {
     return MCIERR_UNSUPPORTED_FUNCTION;
   }
   return 0;
@@ -179,8 +203,7 @@ LRESULT Command(Device& device, UINT message, DWORD flags, DWORD_PTR parms) {
   Session session;
   std::string log = NameOf(message, kCommands) + " flags=" + FlagsText(flags);
   DWORD result = MCIERR_DRIVER_INTERNAL;
-  if (session.locked)
-    result = Run(device, session.state.At(device.letter), session.state.Now(), message, flags, parms, log);
+  if (session.locked) result = Run(device, session.state, message, flags, parms, log);
   if (!session.Save()) return MCIERR_DRIVER_INTERNAL;
   if (log.find(" -> ") == std::string::npos) log += " -> " + std::to_string(result);
   std::ofstream(zvtest::Utf8(kLog), std::ios::app | std::ios::binary)
@@ -202,6 +225,12 @@ extern "C" LRESULT WINAPI DriverProc(DWORD_PTR id, HDRVR driver, UINT message, L
       return reinterpret_cast<LRESULT>(new Device{open->wDeviceID});
     }
     if (message == DRV_CLOSE && id > 1) delete reinterpret_cast<Device*>(id);
+    // Loaded once for good: each unload and load again of the static runtime costs
+    // handles, which would hide a leak of the program's own.
+    HMODULE self = nullptr;
+    if (message == DRV_LOAD)
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCWSTR>(&kFps), &self);
     if (message >= DRV_LOAD && message <= DRV_FREE) return 1;  // load, enable, open, close, disable, free
     if (message < DRV_MCI_FIRST || message > DRV_MCI_LAST) return DefDriverProc(id, driver, message, param1, param2);
     return Command(*reinterpret_cast<Device*>(id), message, static_cast<DWORD>(param1), static_cast<DWORD_PTR>(param2));

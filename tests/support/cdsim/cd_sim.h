@@ -1,7 +1,9 @@
 // The simulated CD drives D: and E:, which scripts/wine-env links to C:\cdsim\d
 // and C:\cdsim\e with zvcdsim.dll as MCI "cdaudio" driver. All processes share
 // their discs (a root folder exists while one is in), their play and a clock, in
-// C:\cdsim\state.bin under the mutex "ZvCdSimState". Each command adds a line to
+// C:\cdsim\state.bin under the mutex "ZvCdSimState". As a real drive, one opens
+// a drive at a time: a second open is refused (291) until the first closes or its
+// process ends. Each command adds a line to
 // C:\cdsim\mci.log: process, device, drive, command, flags, parameters, result, answer:
 //   412 1 E: STATUS flags=WAIT|TRACK|STATUS_ITEM item=LENGTH track=2 -> 0 return=00:20:00
 // Tests that use the drives take the ctest lock "cdsim".
