@@ -6,24 +6,25 @@
 #include <iterator>
 
 #include "print.h"
+#include "scoped_handle.h"
 
 namespace {
 
 // The whole file, as the file manager reads it before printing; false when it
 // cannot be read or is too large for the record's 32-bit size.
 bool ReadWholeFile(const std::wstring& path, std::vector<BYTE>& bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const ScopedHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.IsValid()) return false;
   LARGE_INTEGER size{};
-  bool read = ::GetFileSizeEx(file, &size) && size.QuadPart < 0x7FFFFFFF;
+  bool read = ::GetFileSizeEx(file.Get(), &size) && size.QuadPart < 0x7FFFFFFF;
   if (read) bytes.resize(static_cast<size_t>(size.QuadPart));
   for (size_t done = 0; read && done < bytes.size();) {
     DWORD got = 0;
     const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
-    read = ::ReadFile(file, bytes.data() + done, want, &got, nullptr) && got != 0;
+    read = ::ReadFile(file.Get(), bytes.data() + done, want, &got, nullptr) && got != 0;
     done += got;
   }
-  ::CloseHandle(file);
   return read;
 }
 
