@@ -57,8 +57,8 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "print_first_page: cannot read the text\n");
     return 1;
   }
-  // The host's settings: VL Gothic at 10 points, 80 characters, 20 mm margins,
-  // file name, page numbers and row numbers; as many lines as fit (54).
+  // The host's settings: ＭＳ ゴシック at 10 points, 80 characters, 20 mm margins,
+  // file name, page numbers and row numbers; 54 lines.
   zvtest::PrintHost host;
   host.lineNumbers = TRUE;
   host.text.assign(text.begin(), text.end());

@@ -86,9 +86,9 @@ RowReader::Row RowReader::Read() {
     if (n + 1 == lineChars && at < size && classes_[bytes[at]] == kLead) break;
   }
   position_ = at;
-  // A form feed that is the last byte ends the text as well: no empty column or
-  // page follows it.
-  if (at >= size) end = RowEnd::kEndOfText;
+  // A form feed wins over the end of the text, so a final one still ends its
+  // column; the read after it finds nothing left and gives an empty last row.
+  if (at >= size && end != RowEnd::kFormFeed) end = RowEnd::kEndOfText;
   return Row{{out, n}, end};
 }
 

@@ -2,7 +2,7 @@
 // expanded to stops, CR, LF and CR LF ending a line, a form feed ending the
 // column, long lines wrapped, and a double-byte character never split across
 // two rows. Every read stays inside the text and consumes at least one byte
-// unless the text is empty.
+// unless nothing is left: the text is empty or ended with a form feed.
 #pragma once
 
 #include <array>
@@ -38,8 +38,8 @@ class LeadBytes {
 enum class RowEnd : std::uint8_t {
   kLineEnd,    // CR, LF or CR LF consumed
   kWrapped,    // the row is full; the line goes on in the next row
-  kFormFeed,   // the column ends here
-  kEndOfText,  // nothing is left, whatever ended the row
+  kFormFeed,   // the column ends here, even when it was the text's last byte
+  kEndOfText,  // nothing is left, whatever else ended the row
 };
 
 struct RowSettings {
@@ -63,7 +63,6 @@ class RowReader {
 
   // Bytes of text consumed so far.
   std::size_t Position() const { return position_; }
-  bool AtEnd() const { return position_ >= text_.size(); }
   int LineChars() const { return lineChars_; }
   int TabColumns() const { return tabColumns_; }
   // The bytes of one character starting at index of a row that Read gave:

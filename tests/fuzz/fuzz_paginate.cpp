@@ -1,6 +1,7 @@
 // The page layout on arbitrary settings and metrics (the first 14 bytes) and
 // text (the rest): pages in order, every byte used up once and in order, rows
-// within their width, and an end, as every row but an empty text's takes a byte.
+// within their width, and an end, as every row takes a byte but the empty last
+// one of an empty text or of a text that ends with a form feed.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t page = 0;
   std::size_t rows = 0, consumed = 0;
   int rowsInColumn = 0, column = 0;
+  RowEnd lastEnd = RowEnd::kFormFeed;  // the text starts as if after a form feed
   bool inPage = false, ended = false;
   for (LayoutCommand c; paginator.Next(c);) {
     Check(!ended);
@@ -66,11 +68,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (c.kind == CommandKind::kRow) {
       Check(inPage && c.page == page && c.column == column && c.rowInColumn == rowsInColumn);
       Check(++rowsInColumn <= std::max(settings.pageLines, 1) && c.rowNumber == rows++);
-      Check((c.consumed > consumed || (text.empty() && rows == 1)) && c.consumed <= text.size());
+      // Nothing follows the end; a form feed ends its column.
+      Check(lastEnd != RowEnd::kEndOfText && (lastEnd != RowEnd::kFormFeed || c.rowInColumn == 0));
+      Check(c.consumed > consumed || (consumed == text.size() && lastEnd == RowEnd::kFormFeed && c.cells.empty()));
+      Check(c.consumed <= text.size());
+      // A form feed that is no cell's trail byte ends the row as a form feed, the text's last byte too.
+      const bool formFeed = c.consumed > consumed && text[c.consumed - 1] == '\f';
+      Check(formFeed || c.end != RowEnd::kFormFeed);
+      Check(!formFeed || (!c.cells.empty() && c.cells.back() == '\f') || c.end == RowEnd::kFormFeed);
       consumed = c.consumed;
       Check(c.cells.size() <= lineChars - 1 + widest);
       Check(c.end != RowEnd::kWrapped || c.cells.size() + 1 >= lineChars);
-      Check((c.end == RowEnd::kEndOfText) == (consumed == text.size()));
+      Check(consumed < text.size() ? c.end != RowEnd::kEndOfText
+                                   : c.end == RowEnd::kEndOfText || c.end == RowEnd::kFormFeed);
+      lastEnd = c.end;
       Keep(c.cells, kept);
     } else {
       Check(inPage && c.page == page && rowsInColumn > 0);
@@ -80,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   Keep(text, expected);
-  Check(ended && !inPage && consumed == text.size() && rows <= std::max<std::size_t>(text.size(), 1));
+  Check(ended && !inPage && consumed == text.size() && lastEnd == RowEnd::kEndOfText && rows <= text.size() + 1);
   Check(kept == expected);
   return 0;
 }

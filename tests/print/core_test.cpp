@@ -36,7 +36,7 @@ TEST(RowReader, CutsRows) {
   EXPECT_EQ(Rows("abc\nd", 3, 8), "[abc]>[]/[d].");
   EXPECT_EQ(Rows(std::string(5000, 'w'), INT_MAX, 8), "[" + std::string(5000, 'w') + "].");
   EXPECT_EQ(Rows(std::string_view("a\0b\x01\n", 5), 10, 8), std::string("[a\0b\x01].", 7));
-  EXPECT_EQ(Rows("a\fb", 10, 8), "[a]F[b].");
+  EXPECT_EQ(Rows("a\fb\f", 10, 8), "[a]F[b]F[].");
   EXPECT_EQ(Rows("", 10, 8), "[].");
   // A double-byte character never takes the last cell alone, and takes
   // whatever byte follows it, even a line end.
@@ -83,7 +83,8 @@ TEST(Paginator, FillsColumnsAndPages) {
   EXPECT_EQ(Pages("a\n\fb", narrow), "<1 0'a' > <2 1'' > <3 2'b' >.");
   EXPECT_EQ(Pages("abcdefghijkl", narrow), "<1 0'abcdefghij' > <2 1'kl' >.");
   EXPECT_EQ(Pages("", two), "<1 0'' >.");
-  EXPECT_EQ(Pages("\f\f\f", two), "<1 0'' | 1'' > <2 2'' >.");
+  EXPECT_EQ(Pages("\f\f\f", one), "<1 0'' > <2 1'' > <3 2'' > <4 3'' >.");
+  EXPECT_EQ(Pages("a\f", two), "<1 0'a' | 1'' >.");
   PageSettings range{.rows = {}, .pageLines = 1, .pageRange = true, .firstPage = 3, .lastPage = 4};
   range.printFileName = range.printPageNumber = true;
   EXPECT_EQ(Pages("a\nb\nc\nd\ne\nf", range),

@@ -37,10 +37,10 @@ bool ShowsLayout(const std::string& text, const std::string& layout) {
   return std::regex_search(text, std::regex(pattern));
 }
 
-// Whether pdftohtml saw piece drawn in VL Gothic of that size.
+// Whether pdftohtml saw piece drawn in IPAGothic of that size.
 bool DrawnIn(const std::string& xml, const std::string& piece, int points) {
   return std::regex_search(xml, std::regex("<fontspec id=\"(\\d+)\" size=\"" + std::to_string(points) +
-                                           "\" family=\"\\w+\\+VL-Gothic\"[\\s\\S]*font=\"\\1\">[^<]*" + piece));
+                                           "\" family=\"\\w+\\+IPAGothic\"[\\s\\S]*font=\"\\1\">[^<]*" + piece));
 }
 
 // Wine's font dialog, opened on the body font, as a person uses it: 12 points
@@ -62,9 +62,9 @@ TEST(PrintDialog, PrintsPagesThatReadBackFromThePdf) {
   const bool printed = host.Print(Utf16(token) + L"_猫.txt", [&] {
     HWND dlg = RequireDialog(kTitle);
     ChooseFont(dlg, IDCANCEL);
-    Require(Click(dlg, IDC_PRINT_FILE_NAME) && WaitForText(dlg, IDC_PRINT_MAX_LINES, L"(最大56行)"), "font kept");
+    Require(Click(dlg, IDC_PRINT_FILE_NAME) && WaitForText(dlg, IDC_PRINT_MAX_LINES, L"(最大67行)"), "font kept");
     ChooseFont(dlg, IDOK);
-    EXPECT_TRUE(WaitForCondition([&] { return GetText(dlg, IDC_PRINT_MAX_LINES) != L"(最大56行)"; })) << "measured";
+    EXPECT_TRUE(WaitForCondition([&] { return GetText(dlg, IDC_PRINT_MAX_LINES) != L"(最大67行)"; })) << "measured";
     Require(SetText(dlg, IDC_PRINT_LINE_CHARS, L"10") && SetText(dlg, IDC_PRINT_PAGE_LINES, L"2") &&
                 SetText(dlg, IDC_PRINT_FIRST_PAGE, L"2") && SetText(dlg, IDC_PRINT_LAST_PAGE, L"3"),
             "fields");
@@ -110,8 +110,8 @@ TEST(PrintDialog, SaysWhatIsWrong) {
   PrintHost host;
   host.Print(L"refusals.txt", [&] {
     HWND dlg = RequireDialog(kTitle);
-    EXPECT_EQ(GetText(dlg, IDC_PRINT_MAX_CHARS) + GetText(dlg, IDC_PRINT_MAX_LINES), L"(最大96文字)(最大58行)");
-    EXPECT_EQ(GetText(dlg, IDC_PRINT_PAGE_LINES), L"58");
+    EXPECT_EQ(GetText(dlg, IDC_PRINT_MAX_CHARS) + GetText(dlg, IDC_PRINT_MAX_LINES), L"(最大96文字)(最大69行)");
+    EXPECT_EQ(GetText(dlg, IDC_PRINT_PAGE_LINES), L"69");
     const auto refused = [dlg](const std::vector<std::pair<int, std::wstring>>& edits, const std::wstring& message) {
       for (const auto& [id, text] : edits) Require(SetText(dlg, id, text), "typing");
       const auto box = Click(dlg, IDOK) ? AnswerMessageBox(IDOK) : std::nullopt;

@@ -15,9 +15,8 @@ namespace zvtest {
 
 struct PrintHost {
   BOOL selectPrinter = FALSE, lineNumbers = FALSE;
-  // VL Gothic reads back from the PDF (IPAGothic, the prefix's ＭＳ ゴシック, does
-  // not); its Japanese name is the one Wine's font dialog lists.
-  wchar_t faceName[LF_FACESIZE] = L"VL ゴシック";
+  // The face a Japanese host hands over; the test prefix draws it in IPAGothic.
+  wchar_t faceName[LF_FACESIZE] = L"ＭＳ ゴシック";
   BYTE charSet = SHIFTJIS_CHARSET;
   int fontHeight = -20, fontWidth = 0;  // 10 points
   int marginLeft = 20, marginRight = 20, marginTop = 20, marginBottom = 20;
