@@ -11,7 +11,7 @@ class CNonLoadCplDlg : public CDialog {
  public:
   enum { IDD = IDD_NON_LOAD_CPL };
   static constexpr int kEntries = 10;
-  // Entry index to its edit and its 参照 button.
+  // Entry index to its edit.
   static constexpr int kEntryEdits[kEntries] = {IDC_CPL_FILE0, IDC_CPL_FILE1, IDC_CPL_FILE2, IDC_CPL_FILE3,
                                                 IDC_CPL_FILE4, IDC_CPL_FILE5, IDC_CPL_FILE6, IDC_CPL_FILE7,
                                                 IDC_CPL_FILE8, IDC_CPL_FILE9};

@@ -202,6 +202,7 @@ TEST(CplList, EachWindowsVersionListsFromItsTable) {
 
 // The dialog on a host list, played by a person; the list afterwards.
 void RunDialog(CStringArray& list, const std::function<void(HWND)>& person) {
+  SetCurrentDirectoryW(ProgramDir().c_str());  // the file dialog must start in the system directory itself
   UiScript script([&] { person(RequireDialog(L"読み込まないCPLファイルの設定")); });
   GetExport<void(WINAPI*)(CStringArray*)>(Library(), "OnSetNonLoadCpl")(&list);
   EXPECT_TRUE(script.Join()) << script.Failure();
