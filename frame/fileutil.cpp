@@ -15,10 +15,6 @@ class RedirectionOff {
   RedirectionOff& operator=(const RedirectionOff&) = delete;
 };
 
-// A search opened by FindFirstFileNoRedirect: closing it switches redirection back.
-BOOL WINAPI CloseNoRedirectFind(HANDLE find) { return FindCloseNoRedirect(&find); }
-using ScopedNoRedirectFind = ScopedSystemHandle<&CloseNoRedirectFind>;
-
 }  // namespace
 
 HANDLE CreateFileNoRedirect(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
@@ -33,6 +29,8 @@ HANDLE FindFirstFileNoRedirect(LPCWSTR pattern, WIN32_FIND_DATAW* find) {
   if (handle == INVALID_HANDLE_VALUE) RevertWow64FsRedirection();
   return handle;
 }
+
+BOOL WINAPI CloseNoRedirectFind(HANDLE find) { return FindCloseNoRedirect(&find); }
 
 BOOL FindCloseNoRedirect(HANDLE* find) {
   if (find == nullptr || *find == INVALID_HANDLE_VALUE) return TRUE;

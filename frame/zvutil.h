@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "path.h"
+#include "scoped_handle.h"
 
 // Redirection-safe file access: in a 32-bit process on 64-bit Windows these keep
 // the system directory from being redirected to the 32-bit one.
@@ -18,6 +19,9 @@ HANDLE CreateFileNoRedirect(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_
 HANDLE FindFirstFileNoRedirect(LPCWSTR pattern, WIN32_FIND_DATAW* find);
 // Takes the handle's address; sets it to INVALID_HANDLE_VALUE, so closing twice is harmless.
 BOOL FindCloseNoRedirect(HANDLE* find);
+// Owner of a search opened by FindFirstFileNoRedirect: closing it switches redirection back.
+BOOL WINAPI CloseNoRedirectFind(HANDLE find);
+using ScopedNoRedirectFind = ScopedSystemHandle<&CloseNoRedirectFind>;
 
 ULONGLONG FindDataFileSize(const WIN32_FIND_DATAW& find);
 // 0 a file, 1 a directory, 2 the ".." entry, 3 the "." entry.

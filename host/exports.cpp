@@ -33,6 +33,8 @@ const ExportSlot kSlots[] = {
     {"CloseCdPlay", Bind<&ZvDllExports::CloseCdPlay>},
     {"OnMciCdVolume", Bind<&ZvDllExports::OnMciCdVolume>},
     {"OnCdPlaydef", Bind<&ZvDllExports::OnCdPlaydef>},
+    {"ZvGetCplAllData", Bind<&ZvDllExports::ZvGetCplAllData>},
+    {"OnSetNonLoadCpl", Bind<&ZvDllExports::OnSetNonLoadCpl>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <afxcoll.h>
+
+#include "cpl_record.h"
 #include "print_param.h"
 #include "tag_record.h"
 
@@ -25,6 +28,8 @@ struct ZvDllExports {
   void(WINAPI* CloseCdPlay)(void* unused);
   void(WINAPI* OnMciCdVolume)(int step);
   void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
+  int(WINAPI* ZvGetCplAllData)(CplAllData* records, int capacity, BOOL confirm, const CStringArray* excluded);
+  void(WINAPI* OnSetNonLoadCpl)(CStringArray* list);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

@@ -9,6 +9,8 @@
 //                                          volume N (percent) wait MS dialog, in order; closed at the end
 //   zvhost print FILE [--face F] [--height H] [--margins L,R,T,B] [--chars N] [--tabs N] [--line-numbers]
 //                [--select-printer]         the print dialog on the file read into memory
+//   zvhost cpl list [--confirm] [--capacity N] [--exclude NAME…]   the applet records
+//   zvhost cpl exclude [NAME…]             the dialog of files not to load on a list of ten, then the list
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +20,7 @@
 
 #include "cd_command.h"
 #include "console.h"
+#include "cpl_command.h"
 #include "exports.h"
 #include "print_command.h"
 #include "tags_command.h"
@@ -88,7 +91,9 @@ int Usage() {
       L"       zvhost tags edit [--all] ファイル…\n"
       L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n"
       L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
-      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n",
+      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
+      L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
+      L"       zvhost cpl exclude [ファイル…]\n",
       stderr);
   return 2;
 }
@@ -138,6 +143,7 @@ const struct {
     {L"cd", [](const HostSession& session, const Arguments& rest) { return RunCdCommand(session.exports, rest); }},
     {L"print",
      [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
+    {L"cpl", [](const HostSession& session, const Arguments& rest) { return RunCplCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {
