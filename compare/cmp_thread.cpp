@@ -47,7 +47,9 @@ class FileIo final : public zv::compare::ComparisonIo {
   CmpPipeline& m_pipeline;
 };
 
-// The comparison loop on a thread of its own.
+// The comparison loop on a thread of its own. Whatever it throws (memory
+// running out) fails this comparison, not the host: the pipeline is closed on
+// every way out, so that the worker's thread finishes and reports.
 struct Comparer {
   const zv::compare::ComparisonRequest& request;
   const std::atomic<BOOL>& stop;
@@ -55,8 +57,12 @@ struct Comparer {
   CmpPipeline& pipeline;
   ComparisonEnd end = ComparisonEnd::kFailed;
 
-  void Run() {
-    end = zv::compare::RunComparison(request, stop, io);
+  void Run() noexcept {
+    try {
+      end = zv::compare::RunComparison(request, stop, io);
+    } catch (...) {
+      end = ComparisonEnd::kFailed;
+    }
     pipeline.Close();
   }
   static DWORD WINAPI ThreadProc(void* pComparer) {
@@ -86,7 +92,12 @@ int CCmpThread::ExitInstance() {
 }
 
 BOOL CCmpThread::InitInstance() {
-  const bool bFinished = OpenAndCompare();
+  bool bFinished = false;
+  try {
+    bFinished = OpenAndCompare();
+  } catch (...) {
+    // A failure of this comparison, reported as one; never the host's end.
+  }
   CloseCmpFiles();
   ::PostMessageW(m_pOwner ? m_pOwner->m_hWnd : nullptr, WM_COMMAND, bFinished ? ID_CMP_FINISHED : ID_CMP_FAILED, 0);
   AfxEndThread(bFinished ? 0 : static_cast<UINT>(-1));

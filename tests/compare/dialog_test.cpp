@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <string_view>
 
 #include "compare/compare_ids.h"
@@ -17,6 +18,28 @@ using namespace zvtest;
 const HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
 const auto ZvCmpBinaryDlg = GetExport<void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR)>(library, "ZvCmpBinaryDlg");
 
+// Armed, the next thread the library starts finds its first allocation
+// refused: the way a comparison runs out of memory.
+std::atomic<bool> refuseAnAllocation{false};
+std::atomic<DWORD> refusingThread{0};
+void*(__cdecl* realMalloc)(size_t) = nullptr;
+decltype(&::CreateThread) realCreateThread = nullptr;
+LPTHREAD_START_ROUTINE refusingThreadStart = nullptr;
+
+void* __cdecl RefusingMalloc(size_t size) {
+  DWORD self = ::GetCurrentThreadId();
+  return refusingThread.compare_exchange_strong(self, 0) ? nullptr : realMalloc(size);
+}
+DWORD WINAPI RefusingFirstAllocation(void* parameter) {
+  refusingThread = ::GetCurrentThreadId();
+  return refusingThreadStart(parameter);
+}
+HANDLE WINAPI ArmedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                                void* parameter, DWORD flags, DWORD* id) {
+  if (!refuseAnAllocation.exchange(false)) return realCreateThread(security, stack, start, parameter, flags, id);
+  refusingThreadStart = start;
+  return realCreateThread(security, stack, &RefusingFirstAllocation, parameter, flags, id);
+}
 // cut.bin is looked up as 300000 bytes long, whatever it holds: the way a file
 // cut between its look-up and its opening shows to the comparison.
 decltype(&::FindFirstFileW) realFindFirstFile = nullptr;
@@ -26,6 +49,8 @@ HANDLE WINAPI FindCutFileLonger(LPCWSTR pattern, WIN32_FIND_DATAW* find) {
   return search;
 }
 const bool importsHooked =
+    (realMalloc = ReplaceImport(library, "msvcrt.dll", "malloc", &RefusingMalloc)) &&
+    (realCreateThread = ReplaceImport(library, "kernel32.dll", "CreateThread", &ArmedCreateThread)) &&
     (realFindFirstFile = ReplaceImport(library, "kernel32.dll", "FindFirstFileW", &FindCutFileLonger));
 
 std::vector<uint8_t> ReportBytes(const std::wstring& text) {
@@ -84,28 +109,31 @@ TEST_F(CompareDialogTest, IncompleteFormsAreRefusedInTheOrderOfTheFields) {
   });
 }
 
-TEST_F(CompareDialogTest, FailuresShowOneMessageLeaveNoReportAndLoseNoData) {
+TEST_F(CompareDialogTest, FailuresShowOneMessageLoseNoDataAndLeaveNoHandle) {
   for (const wchar_t* name : {L"a.bin", L"b.bin", L"held.bin"}) ASSERT_TRUE(WriteBytes(temp_.Path(name), "original"));
   FileLock lock(temp_.Path(L"held.bin"));
   ASSERT_TRUE(lock.Held()) << Utf8(lock.Error());
-  const LPCWSTR cases[][3] = {
-      // file 1, file 2, report
-      {L"a.bin", L"missing.bin", L"out1.txt"},
-      {L"held.bin", L"b.bin", L"out2.txt"},
-      {L"a.bin", L"b.bin", L"a.bin"},
+  const std::tuple<LPCWSTR, LPCWSTR, LPCWSTR, bool> cases[] = {
+      // file 1, file 2, report, the comparing thread out of memory
+      {L"a.bin", L"missing.bin", L"out1.txt", false},
+      {L"held.bin", L"b.bin", L"out2.txt", false},
+      {L"a.bin", L"b.bin", L"a.bin", false},
+      {L"a.bin", L"b.bin", L"out3.txt", true},
   };
   // The first round opens what Wine keeps for good; the second must give back all it opens.
   DWORD handles = 0;
   for (int round = 0; round < 2; ++round) {
     if (round == 1) handles = OpenHandleCount();
-    for (const auto& c : cases) {
-      const std::optional<SeenMessageBox> box = Run(c[0], c[1], c[2], L"", true);
-      EXPECT_EQ(box ? box->text : L"(none)", L"ファイルの比較に失敗しました") << Utf8(c[0]) << ", " << Utf8(c[1]);
+    for (const auto& [file1, file2, report, outOfMemory] : cases) {
+      refuseAnAllocation = outOfMemory;
+      const std::optional<SeenMessageBox> box = Run(file1, file2, report, L"", true);
+      EXPECT_EQ(box ? box->text : L"(none)", L"ファイルの比較に失敗しました") << Utf8(file1) << ", " << Utf8(report);
     }
   }
   EXPECT_EQ(HandlesSettleTo(handles), handles);
   EXPECT_FALSE(FileExists(temp_.Path(L"out1.txt")) || FileExists(temp_.Path(L"out2.txt")));
   EXPECT_EQ(ReadBytes(temp_.Path(L"a.bin")), std::vector<uint8_t>({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}));
+  EXPECT_EQ(ReadBytes(temp_.Path(L"out3.txt")), std::vector<uint8_t>({0xFF, 0xFE})) << "the report as far as it got";
 }
 
 TEST_F(CompareDialogTest, BlocksReadOnTwoThreadsGiveEveryRowOnceAndInOrder) {
