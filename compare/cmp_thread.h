@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-#include "comparison.h"
+#include "scoped_handle.h"
 
 // Called on the worker thread with a percentage (position 0..100, range 100).
 // The result is not used.
@@ -38,19 +38,15 @@ class CCmpThread : public CWinThread {
   BOOL m_bDecimal = TRUE;
   BOOL m_bHex = FALSE;
   BOOL m_bNoLimit = TRUE;
-  HANDLE m_hFile1 = INVALID_HANDLE_VALUE;
-  HANDLE m_hFile2 = INVALID_HANDLE_VALUE;
-  HANDLE m_hOutFile = INVALID_HANDLE_VALUE;
+  ScopedHandle m_hFile1;
+  ScopedHandle m_hFile2;
+  ScopedHandle m_hOutFile;
 
   DECLARE_MESSAGE_MAP()
 
  private:
-  class Pipeline;
-  class FileIo;
-
-  zv::compare::ComparisonEnd Compare(const zv::compare::ComparisonRequest& request);
+  // Both return false on a failure.
+  bool OpenAndCompare();
+  bool Compare(ULONGLONG nLength);
   void CloseCmpFiles();
-  [[noreturn]] void End(UINT nCommand, UINT nExitCode);
-  [[noreturn]] void Fail() { End(ID_CMP_FAILED, static_cast<UINT>(-1)); }
-  [[noreturn]] void Finish() { End(ID_CMP_FINISHED, 0); }
 };

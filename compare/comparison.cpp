@@ -32,31 +32,26 @@ class Comparison {
     if (!report_) return ComparisonEnd::kFailed;
     if (!Append(header)) return Fail();
 
-    const std::uint64_t length = request_.length;
     std::uint64_t offset = 0;
     std::int64_t rows = 0;
-    for (;;) {
+    while (offset < request_.length) {
       if (StopRequested()) return Finish();
-      const auto blockLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(length - offset, kBlockSize));
-      if (length != 0) {
-        const std::uint8_t *block1 = nullptr, *block2 = nullptr;
-        const BlockRead read = io_.ReadBlocks(blockLength, block1, block2);
-        if (read == BlockRead::kFailed) return Fail();
-        for (std::size_t i = 0;
-             read == BlockRead::kRead && (i = FindDifference(block1, block2, i, blockLength)) < blockLength; ++i) {
-          ReportProgressBelow(offset + i);
-          if (StopRequested()) return Finish();
-          if (!AppendRow(offset + i, block1[i], block2[i])) return Fail();
-          if (!request_.noLimit && ++rows >= request_.maxRows) return Finish();
-        }
-        ReportProgressBelow(offset + blockLength);
-        offset += blockLength;
+      const Blocks blocks = io_.NextBlocks();
+      const std::size_t blockLength = blocks.file1.size();
+      if (blocks.read == BlockRead::kFailed || blockLength == 0) return Fail();
+      const std::uint8_t *block1 = blocks.file1.data(), *block2 = blocks.file2.data();
+      for (std::size_t i = 0;
+           blocks.read == BlockRead::kRead && (i = FindDifference(block1, block2, i, blockLength)) < blockLength; ++i) {
+        ReportProgressBelow(offset + i);
+        if (StopRequested()) return Finish();
+        if (!AppendRow(offset + i, block1[i], block2[i])) return Fail();
+        if (!request_.noLimit && ++rows >= request_.maxRows) return Finish();
       }
-      if (offset >= length) {
-        if (!StopRequested()) ReportProgress(100);
-        return Finish();
-      }
+      ReportProgressBelow(offset + blockLength);
+      offset += blockLength;
     }
+    if (!StopRequested()) ReportProgress(100);
+    return Finish();
   }
 
  private:

@@ -1,4 +1,4 @@
-// The comparison loop of the binary compare worker, free of Win32: reads both
+// The comparison loop of the binary compare worker, free of Win32: takes both
 // files block by block, writes a row for each differing byte, reports progress
 // and stops on request. The caller opens the files and does the I/O.
 #pragma once
@@ -6,28 +6,34 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "report_format.h"
 
 namespace zv::compare {
 
-// Both files are read in blocks of this size.
-inline constexpr std::uint32_t kBlockSize = 32000;
-
-// What reading a block of both files came to.
+// What reading the next block of both files came to.
 enum class BlockRead {
   kFailed,      // a read failed
-  kRead,        // block1 and block2 point at the bytes
+  kRead,        // the bytes are there to walk
   kKnownEqual,  // the two blocks were read and found equal: nothing to walk
+};
+
+// The next block of each file, the two as long as each other; the bytes stay
+// valid until the next request.
+struct Blocks {
+  BlockRead read = BlockRead::kFailed;
+  std::span<const std::uint8_t> file1;
+  std::span<const std::uint8_t> file2;
 };
 
 // What the comparison asks of the outside world.
 class ComparisonIo {
  public:
-  // Reads the next length bytes of file 1 and of file 2 (at most kBlockSize);
-  // on kRead points block1 and block2 at them, valid until the next call.
-  virtual BlockRead ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) = 0;
+  // The blocks after the ones before, from the start of the files; the reader
+  // chooses their length and never goes past the compared length.
+  virtual Blocks NextBlocks() = 0;
   // Appends UTF-16 units to the report.
   virtual bool WriteReport(const char16_t* units, std::size_t count) = 0;
   // Progress in percent; called only when the value changes, never after a stop request.

@@ -53,7 +53,7 @@ TEST(Comparison, WritesRowsAndProgressAsTheUserSeesThem) {
     for (const int at : differing) file2[at] = static_cast<std::uint8_t>(~file2[at]);
     for (const bool knownEqual : {false, true}) {
       SCOPED_TRACE(std::string(name) + (knownEqual ? ", equal blocks known" : ""));
-      MemoryIo io(file1.data(), file2.data(), knownEqual);
+      MemoryIo io(file1.data(), file2.data(), length, knownEqual);
       EXPECT_EQ(RunComparison({u"1", u"2", length, kDecimal, maxRows < 0, maxRows}, io.stop, io),
                 ComparisonEnd::kFinished);
       EXPECT_EQ(io.report, header + std::u16string(rows));
@@ -67,7 +67,7 @@ TEST(Comparison, StopsKeepsWhatWasFoundAndFailsWithPartialReports) {
   const std::size_t length = 65536;
   const std::vector<std::uint8_t> zeros(length, 0), ones(length, 1);
   const auto rowsWritten = [&](int MemoryIo::*knob, int at, ComparisonEnd end) {
-    MemoryIo io(zeros.data(), ones.data());
+    MemoryIo io(zeros.data(), ones.data(), length);
     if (knob) io.*knob = at;
     EXPECT_EQ(RunComparison({u"1", u"2", length, kBoth, true, 0}, io.stop, io), end);
     const std::size_t rows = static_cast<std::size_t>(std::count(io.report.begin(), io.report.end(), u'\n')) - 4;

@@ -3,16 +3,55 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <string_view>
+
 #include "compare/compare_ids.h"
 #include "dialog_driver.h"
+#include "import_hook.h"
 #include "support.h"
 
 namespace {
 
 using namespace zvtest;
 
-const auto ZvCmpBinaryDlg =
-    GetExport<void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR)>(::LoadLibraryW(L"ZvDll.dll"), "ZvCmpBinaryDlg");
+const HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
+const auto ZvCmpBinaryDlg = GetExport<void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR)>(library, "ZvCmpBinaryDlg");
+
+// Armed, the next thread the library starts finds its first allocation
+// refused: the way a comparison runs out of memory.
+std::atomic<bool> refuseAnAllocation{false};
+std::atomic<DWORD> refusingThread{0};
+void*(__cdecl* realMalloc)(size_t) = nullptr;
+decltype(&::CreateThread) realCreateThread = nullptr;
+LPTHREAD_START_ROUTINE refusingThreadStart = nullptr;
+
+void* __cdecl RefusingMalloc(size_t size) {
+  DWORD self = ::GetCurrentThreadId();
+  return refusingThread.compare_exchange_strong(self, 0) ? nullptr : realMalloc(size);
+}
+DWORD WINAPI RefusingFirstAllocation(void* parameter) {
+  refusingThread = ::GetCurrentThreadId();
+  return refusingThreadStart(parameter);
+}
+HANDLE WINAPI ArmedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                                void* parameter, DWORD flags, DWORD* id) {
+  if (!refuseAnAllocation.exchange(false)) return realCreateThread(security, stack, start, parameter, flags, id);
+  refusingThreadStart = start;
+  return realCreateThread(security, stack, &RefusingFirstAllocation, parameter, flags, id);
+}
+// cut.bin is looked up as 300000 bytes long, whatever it holds: the way a file
+// cut between its look-up and its opening shows to the comparison.
+decltype(&::FindFirstFileW) realFindFirstFile = nullptr;
+HANDLE WINAPI FindCutFileLonger(LPCWSTR pattern, WIN32_FIND_DATAW* find) {
+  const HANDLE search = realFindFirstFile(pattern, find);
+  if (search != INVALID_HANDLE_VALUE && std::wstring_view(find->cFileName) == L"cut.bin") find->nFileSizeLow = 300000;
+  return search;
+}
+const bool importsHooked =
+    (realMalloc = ReplaceImport(library, "msvcrt.dll", "malloc", &RefusingMalloc)) &&
+    (realCreateThread = ReplaceImport(library, "kernel32.dll", "CreateThread", &ArmedCreateThread)) &&
+    (realFindFirstFile = ReplaceImport(library, "kernel32.dll", "FindFirstFileW", &FindCutFileLonger));
 
 std::vector<uint8_t> ReportBytes(const std::wstring& text) {
   std::vector<uint8_t> bytes = {0xFF, 0xFE};
@@ -22,7 +61,7 @@ std::vector<uint8_t> ReportBytes(const std::wstring& text) {
 
 class CompareDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_NE(ZvCmpBinaryDlg, nullptr); }
+  void SetUp() override { ASSERT_TRUE(ZvCmpBinaryDlg && importsHooked); }
   // The dialog makes the host's folder current, and a current folder cannot be removed.
   void TearDown() override { ::SetCurrentDirectoryW(ProgramDir().c_str()); }
 
@@ -70,41 +109,44 @@ TEST_F(CompareDialogTest, IncompleteFormsAreRefusedInTheOrderOfTheFields) {
   });
 }
 
-TEST_F(CompareDialogTest, FailuresShowOneMessageLeaveNoReportAndLoseNoData) {
+TEST_F(CompareDialogTest, FailuresShowOneMessageLoseNoDataAndLeaveNoHandle) {
   for (const wchar_t* name : {L"a.bin", L"b.bin", L"held.bin"}) ASSERT_TRUE(WriteBytes(temp_.Path(name), "original"));
   FileLock lock(temp_.Path(L"held.bin"));
   ASSERT_TRUE(lock.Held()) << Utf8(lock.Error());
-  const LPCWSTR cases[][3] = {
-      // file 1, file 2, report
-      {L"a.bin", L"missing.bin", L"out1.txt"},
-      {L"held.bin", L"b.bin", L"out2.txt"},
-      {L"a.bin", L"b.bin", L"a.bin"},
+  const std::tuple<LPCWSTR, LPCWSTR, LPCWSTR, bool> cases[] = {
+      // file 1, file 2, report, the comparing thread out of memory
+      {L"a.bin", L"missing.bin", L"out1.txt", false},
+      {L"held.bin", L"b.bin", L"out2.txt", false},
+      {L"a.bin", L"b.bin", L"a.bin", false},
+      {L"a.bin", L"b.bin", L"out3.txt", true},
   };
   // The first round opens what Wine keeps for good; the second must give back all it opens.
   DWORD handles = 0;
   for (int round = 0; round < 2; ++round) {
     if (round == 1) handles = OpenHandleCount();
-    for (const auto& c : cases) {
-      const std::optional<SeenMessageBox> box = Run(c[0], c[1], c[2], L"", true);
-      EXPECT_EQ(box ? box->text : L"(none)", L"ファイルの比較に失敗しました") << Utf8(c[0]) << ", " << Utf8(c[1]);
+    for (const auto& [file1, file2, report, outOfMemory] : cases) {
+      refuseAnAllocation = outOfMemory;
+      const std::optional<SeenMessageBox> box = Run(file1, file2, report, L"", true);
+      EXPECT_EQ(box ? box->text : L"(none)", L"ファイルの比較に失敗しました") << Utf8(file1) << ", " << Utf8(report);
     }
   }
   EXPECT_EQ(HandlesSettleTo(handles), handles);
   EXPECT_FALSE(FileExists(temp_.Path(L"out1.txt")) || FileExists(temp_.Path(L"out2.txt")));
   EXPECT_EQ(ReadBytes(temp_.Path(L"a.bin")), std::vector<uint8_t>({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}));
+  EXPECT_EQ(ReadBytes(temp_.Path(L"out3.txt")), std::vector<uint8_t>({0xFF, 0xFE})) << "the report as far as it got";
 }
 
 TEST_F(CompareDialogTest, BlocksReadOnTwoThreadsGiveEveryRowOnceAndInOrder) {
-  // 263 blocks, the last one short: both of the worker's threads read some of
-  // them. Differences at block and run edges, in the middle and in the last byte.
+  // 33 blocks, the last one short: both of the worker's threads read some of
+  // them. Differences at block edges, in the middle and in the last byte.
   const std::string zeros(8 * 1024 * 1024 + 5, '\0');
   std::string changed = zeros;
-  const std::size_t planted[] = {0, 31999, 32000, 127999, 128000, 4194304, 8388612};
+  const std::size_t planted[] = {0, 262143, 262144, 4194304, 8388607, 8388608, 8388612};
   for (std::size_t i = 0; i < std::size(planted); ++i) changed[planted[i]] = static_cast<char>(i + 1);
   ASSERT_TRUE(WriteBytes(temp_.Path(L"z.bin"), zeros) && WriteBytes(temp_.Path(L"c.bin"), changed));
   const std::wstring rows =
-      L"00000000H  000   001\n00007CFFH  000   002\n00007D00H  000   003\n0001F3FFH  000   004\n"
-      L"0001F400H  000   005\n00400000H  000   006\n00800004H  000   007\n";
+      L"00000000H  000   001\n0003FFFFH  000   002\n00040000H  000   003\n00400000H  000   004\n"
+      L"007FFFFFH  000   005\n00800000H  000   006\n00800004H  000   007\n";
   const std::wstring header = L"File1:z.bin\nFile2:c.bin\n           10進表記\nADDRESS    FILE1 FILE2\n";
   // The threads meet differently every time: a few runs. The last stops at the
   // limit, typed in full-width digits, among the blocks read ahead.
@@ -113,6 +155,19 @@ TEST_F(CompareDialogTest, BlocksReadOnTwoThreadsGiveEveryRowOnceAndInOrder) {
     Run(L"z.bin", L"c.bin", L"rows.txt", run == 4 ? L"４" : L"");
     EXPECT_EQ(ReadBytes(temp_.Path(L"rows.txt")), ReportBytes(header + rows.substr(0, run == 4 ? 4 * 21 : 7 * 21)));
   }
+
+  // Past the end of a file cut short, each byte compared is the one 32000
+  // bytes before it: what one 32000-byte buffer read over and over has always
+  // shown there, the report users know.
+  std::string cut(40000, '\0');
+  cut[35000] = 9;
+  ASSERT_TRUE(WriteBytes(temp_.Path(L"cut.bin"), cut));
+  Run(L"z.bin", L"cut.bin", L"cut.txt", L"");
+  EXPECT_EQ(ReadBytes(temp_.Path(L"cut.txt")),
+            ReportBytes(L"File1:z.bin\nFile2:cut.bin\n           10進表記\nADDRESS    FILE1 FILE2\n"
+                        L"000088B8H  000   009\n000105B8H  000   009\n000182B8H  000   009\n0001FFB8H  000   009\n"
+                        L"00027CB8H  000   009\n0002F9B8H  000   009\n000376B8H  000   009\n0003F3B8H  000   009\n"
+                        L"000470B8H  000   009\n"));
 }
 
 // Holds a click on 中止 until the worker is blocked in a progress report sent

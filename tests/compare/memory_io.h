@@ -2,6 +2,7 @@
 // percentage may stop the loop, and equal blocks may come as known equal, as the worker's reader hands them over.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -13,15 +14,18 @@ namespace zv::compare {
 
 class MemoryIo final : public ComparisonIo {
  public:
-  MemoryIo(const std::uint8_t* file1, const std::uint8_t* file2, bool knownEqual = false)
-      : knownEqual(knownEqual), file1_(file1), file2_(file2) {}
+  static constexpr std::size_t kBlockSize = 32000;
 
-  BlockRead ReadBlocks(std::uint32_t length, const std::uint8_t*& block1, const std::uint8_t*& block2) override {
-    if (reads_++ == failingRead) return BlockRead::kFailed;
-    block1 = file1_ + position_;
-    block2 = file2_ + position_;
+  MemoryIo(const std::uint8_t* file1, const std::uint8_t* file2, std::size_t length, bool knownEqual = false)
+      : knownEqual(knownEqual), file1_(file1), file2_(file2), length_(length) {}
+
+  Blocks NextBlocks() override {
+    if (reads_++ == failingRead) return {};
+    const std::size_t length = std::min(kBlockSize, length_ - position_);
+    const std::span<const std::uint8_t> block1(file1_ + position_, length), block2(file2_ + position_, length);
     position_ += length;
-    return knownEqual && std::memcmp(block1, block2, length) == 0 ? BlockRead::kKnownEqual : BlockRead::kRead;
+    const bool equal = knownEqual && std::memcmp(block1.data(), block2.data(), length) == 0;
+    return {equal ? BlockRead::kKnownEqual : BlockRead::kRead, block1, block2};
   }
   bool WriteReport(const char16_t* units, std::size_t count) override {
     if (writes_++ == failingWrite) return false;
@@ -41,6 +45,7 @@ class MemoryIo final : public ComparisonIo {
 
  private:
   const std::uint8_t *file1_, *file2_;
+  const std::size_t length_;
   std::size_t position_ = 0;
   int reads_ = 0, writes_ = 0;
 };

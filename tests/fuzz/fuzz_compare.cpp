@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t *file1 = data + 1, *file2 = data + 1 + length;
   const ComparisonRequest request{u"f1", u"f2", length, columns, noLimit, static_cast<std::int8_t>(settings) >> 3};
 
-  MemoryIo io(file1, file2, (size & 1) != 0);  // equal blocks known: the settings byte has no bit to spare
+  MemoryIo io(file1, file2, length, (size & 1) != 0);  // equal blocks known: the settings byte has no bit to spare
   Check(RunComparison(request, io.stop, io) == ComparisonEnd::kFinished);
 
   std::u16string expected = FormatReportHeader(u"f1", u"f2", columns);
