@@ -9,6 +9,8 @@
 //                                          volume N (percent) wait MS dialog, in order; closed at the end
 //   zvhost print FILE [--face F] [--height H] [--margins L,R,T,B] [--chars N] [--tabs N] [--line-numbers]
 //                [--select-printer]         the print dialog on the file read into memory
+//   zvhost launcher [--keys]               the launcher on five of the prefix's programs (a shortcut among
+//                                          them, F2 on two); prints the chosen index and the arrays after
 #include <windows.h>
 
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "cd_command.h"
 #include "console.h"
 #include "exports.h"
+#include "launcher_command.h"
 #include "print_command.h"
 #include "tags_command.h"
 
@@ -88,7 +91,8 @@ int Usage() {
       L"       zvhost tags edit [--all] ファイル…\n"
       L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n"
       L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
-      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n",
+      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
+      L"       zvhost launcher [--keys]\n",
       stderr);
   return 2;
 }
@@ -138,6 +142,8 @@ const struct {
     {L"cd", [](const HostSession& session, const Arguments& rest) { return RunCdCommand(session.exports, rest); }},
     {L"print",
      [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
+    {L"launcher",
+     [](const HostSession& session, const Arguments& rest) { return RunLauncherCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {
