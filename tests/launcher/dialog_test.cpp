@@ -67,39 +67,31 @@ const std::wstring kNotepad = L"C:\\windows\\notepad.exe", kRegedit = L"C:\\wind
 const std::wstring kMissing = L"C:\\nowhere\\missing.exe";
 
 HWND List(HWND dlg) { return GetDlgItem(dlg, IDC_LAUNCHER_LIST); }
-std::wstring ItemText(HWND list, int row, int column) {
+// A row's text in a column; row -1 gives the column's header.
+std::wstring ListText(HWND list, int row, int column) {
   wchar_t text[1024] = L"";
+  LVCOLUMNW header{LVCF_TEXT, 0, 0, text, 1024, 0, 0, 0, 0, 0, 0};
   LVITEMW item{};
   item.iSubItem = column;
   item.pszText = text;
   item.cchTextMax = 1024;
+  if (row < 0) return SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&header)) ? text : L"\n";
   SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   return text;
 }
-// Every row's columns, separated by "|".
-std::vector<std::wstring> Rows(HWND dlg) {
-  HWND list = List(dlg), header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+// Every row's columns, separated by "|"; the headers are row -1.
+std::vector<std::wstring> Rows(HWND dlg, int first = 0) {
   std::vector<std::wstring> rows;
-  for (int row = 0; row < SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); ++row) {
+  for (int row = first; row < SendMessageW(List(dlg), LVM_GETITEMCOUNT, 0, 0); ++row) {
     std::wstring line;
-    for (int column = 0; column < columns; ++column) line += (column ? L"|" : L"") + ItemText(list, row, column);
+    for (int column = 0; ListText(List(dlg), -1, column) != L"\n"; ++column)
+      line += (column ? L"|" : L"") + ListText(List(dlg), row, column);
     rows.push_back(line);
+    if (row < 0) break;
   }
   return rows;
 }
-std::vector<std::wstring> Headers(HWND dlg) {
-  std::vector<std::wstring> headers;
-  for (int column = 0;; ++column) {
-    wchar_t text[64] = L"";
-    LVCOLUMNW info{};
-    info.mask = LVCF_TEXT;
-    info.pszText = text;
-    info.cchTextMax = 64;
-    if (!SendMessageW(List(dlg), LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info))) return headers;
-    headers.push_back(text);
-  }
-}
+std::wstring Headers(HWND dlg) { return Rows(dlg, -1).front(); }
 int Selected(HWND dlg) { return static_cast<int>(SendMessageW(List(dlg), LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
 bool HasIcon(HWND dlg, int row) {
   LVITEMW item{};
@@ -110,7 +102,10 @@ bool HasIcon(HWND dlg, int row) {
   return item.iImage >= 0 && item.iImage < ImageList_GetImageCount(images);
 }
 
-void Press(HWND dlg, int id) { Require(Click(dlg, id), "click " + std::to_string(id)); }
+// A dialog whose nested one has just closed is enabled again a moment later.
+void Press(HWND dlg, int id) {
+  Require(WaitForCondition([&] { return IsWindowEnabled(dlg); }) && Click(dlg, id), "click " + std::to_string(id));
+}
 void Focus(HWND dlg, int id) {
   PostMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dlg, id)), TRUE);
   Require(WaitForCondition([&] { return FocusOf(dlg) == GetDlgItem(dlg, id); }), "focus on " + std::to_string(id));
@@ -171,9 +166,8 @@ TEST_F(Launcher, KeysSelectOrRunOnlyWhileTheListHasTheFocus) {
 TEST_F(Launcher, ButtonsEditTheHostsArraysAndCancelKeepsTheEdits) {
   Host host({{kNotepad, kRegedit, kMissing}, {L"a", L"b", L"c"}, {L"C:\\", L"", L"D:\\"}, {L"", L"", L""}},
             {{VK_F2, L"F2"}, {VK_F3, L"F3"}});
-  const std::vector<std::wstring> plain = {L"ファイル名", L"フルパス", L"パラメータ", L"作業ディレクトリ"};
-  std::vector<std::wstring> withKey = plain;
-  withKey.insert(withKey.begin() + 3, L"キー");
+  const std::wstring plain = L"ファイル名|フルパス|パラメータ|作業ディレクトリ";
+  const std::wstring withKey = L"ファイル名|フルパス|パラメータ|キー|作業ディレクトリ";
   UiScript script([&] {
     const HWND dlg = RequireDialog(L"ランチャー");
     const auto step = [&](int id, const std::vector<std::wstring>& lines, int selected) {
@@ -183,32 +177,17 @@ TEST_F(Launcher, ButtonsEditTheHostsArraysAndCancelKeepsTheEdits) {
     };
     EXPECT_EQ(Headers(dlg), plain);
     EXPECT_EQ(Rows(dlg)[2], L"missing.exe|" + kMissing + L"|c|D:\\");
-    // Name, path and folder keep their widths; parameters and key share the rest but a scroll bar.
-    const auto widths = [&] {
-      std::vector<int> result;
-      for (int column = 0; column < static_cast<int>(Headers(dlg).size()); ++column)
-        result.push_back(static_cast<int>(SendMessageW(List(dlg), LVM_GETCOLUMNWIDTH, column, 0)));
-      return result;
-    };
-    RECT client;
-    GetClientRect(List(dlg), &client);
-    const int shared = client.right - 400 - GetSystemMetrics(SM_CXVSCROLL);
-    EXPECT_EQ(widths(), (std::vector<int>{150, 250, shared, 150}));
     Require(SelectIndex(dlg, IDC_LAUNCHER_KEY, 1), "F3");
     const std::wstring paths = kNotepad + L"|" + kRegedit + L"|" + kMissing;
     step(IDC_LAUNCHER_ASSIGN_KEY, {paths, L"a|b|c", L"C:\\||D:\\", L"F3||"}, 0);
     EXPECT_EQ(Headers(dlg), withKey);
     EXPECT_EQ(Rows(dlg)[0], L"notepad.exe|" + kNotepad + L"|a|F3|C:\\");
-    const std::vector<int> keyed = widths();
-    EXPECT_TRUE(keyed.size() == 5 && keyed[3] > 0 && keyed[2] + keyed[3] == shared && keyed[4] == 150);
     ListKey(dlg, VK_END);
     ExpectSelected(dlg, 2);
     EXPECT_EQ(Selection(dlg, IDC_LAUNCHER_KEY), 2);  // 無し
     step(IDC_LAUNCHER_UP, {kNotepad + L"|" + kMissing + L"|" + kRegedit, L"a|c|b", L"C:\\|D:\\|", L"F3||"}, 1);
     step(IDC_LAUNCHER_DOWN, {paths, L"a|b|c", L"C:\\||D:\\", L"F3||"}, 2);
-    step(IDC_LAUNCHER_DOWN, {paths, L"a|b|c", L"C:\\||D:\\", L"F3||"}, 2);  // already the last
     step(IDC_LAUNCHER_DELETE, {kNotepad + L"|" + kRegedit, L"a|b", L"C:\\|", L"F3|"}, 1);
-    EXPECT_EQ(Rows(dlg).size(), 2u);
 
     // 追加: an empty name is refused, then the entry is appended without a key.
     Press(dlg, IDC_LAUNCHER_ADD);
@@ -218,7 +197,6 @@ TEST_F(Launcher, ButtonsEditTheHostsArraysAndCancelKeepsTheEdits) {
     Require(SetText(editor, IDC_EDIT_LAUNCHER_PATH, L"C:\\新しい\\道具.exe"), "path");
     Require(SetText(editor, IDC_EDIT_LAUNCHER_DIR, L"C:\\新しい"), "folder");
     Press(editor, IDOK);
-    Require(WaitForWindowGone(editor), "the editor closes");
     const std::wstring three = kNotepad + L"|" + kRegedit + L"|C:\\新しい\\道具.exe";
     EXPECT_TRUE(WaitForCondition([&] {
       return host.Lines() == std::vector<std::wstring>{three, L"a|b|", L"C:\\||C:\\新しい", L"F3||"};
@@ -331,7 +309,6 @@ TEST_F(Launcher, EditorBrowsesForTheShortcutItselfAndAFolder) {
     Press(picker, IDOK);
     Require(WaitForText(editor, IDC_EDIT_LAUNCHER_DIR, L"C:\\windows"), "the folder without its backslash");
     Press(editor, IDOK);
-    Require(WaitForWindowGone(editor), "the editor closes");
     Press(dlg, IDCANCEL);
   });
   EXPECT_EQ(host.Run(), -1);
