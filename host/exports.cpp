@@ -35,6 +35,7 @@ const ExportSlot kSlots[] = {
     {"OnCdPlaydef", Bind<&ZvDllExports::OnCdPlaydef>},
     {"ZvGetCplAllData", Bind<&ZvDllExports::ZvGetCplAllData>},
     {"OnSetNonLoadCpl", Bind<&ZvDllExports::OnSetNonLoadCpl>},
+    {"OnLancher", Bind<&ZvDllExports::OnLancher>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

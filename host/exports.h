@@ -10,6 +10,7 @@
 #include <afxcoll.h>
 
 #include "cpl_record.h"
+#include "launcher_dialog.h"
 #include "print_param.h"
 #include "tag_record.h"
 
@@ -30,6 +31,8 @@ struct ZvDllExports {
   void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
   int(WINAPI* ZvGetCplAllData)(CplAllData* records, int capacity, BOOL confirm, const CStringArray* excluded);
   void(WINAPI* OnSetNonLoadCpl)(CStringArray* list);
+  int(WINAPI* OnLancher)(CStringArray* paths, CStringArray* params, CStringArray* dirs, CStringArray* keys, int keyDefs,
+                         const KEYASSIGN* keyDef);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

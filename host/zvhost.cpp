@@ -11,6 +11,8 @@
 //                [--select-printer]         the print dialog on the file read into memory
 //   zvhost cpl list [--confirm] [--capacity N] [--exclude NAME…]   the applet records
 //   zvhost cpl exclude [NAME…]             the dialog of files not to load on a list of ten, then the list
+//   zvhost launcher [--keys]               the launcher on five of the prefix's programs (a shortcut among
+//                                          them, F2 on two); prints the chosen index and the arrays after
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +24,7 @@
 #include "console.h"
 #include "cpl_command.h"
 #include "exports.h"
+#include "launcher_command.h"
 #include "print_command.h"
 #include "tags_command.h"
 
@@ -93,7 +96,8 @@ int Usage() {
       L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
       L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
       L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
-      L"       zvhost cpl exclude [ファイル…]\n",
+      L"       zvhost cpl exclude [ファイル…]\n"
+      L"       zvhost launcher [--keys]\n",
       stderr);
   return 2;
 }
@@ -144,6 +148,8 @@ const struct {
     {L"print",
      [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
     {L"cpl", [](const HostSession& session, const Arguments& rest) { return RunCplCommand(session.exports, rest); }},
+    {L"launcher",
+     [](const HostSession& session, const Arguments& rest) { return RunLauncherCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {

@@ -1,0 +1,17 @@
+// The image list: an owner of the system's image list handle.
+#include <afxcmn.h>
+
+CImageList::~CImageList() { DeleteImageList(); }
+
+BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow) {
+  DeleteImageList();
+  m_hImageList = ::ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
+  return m_hImageList != nullptr;
+}
+
+BOOL CImageList::DeleteImageList() {
+  if (!m_hImageList) return FALSE;
+  const BOOL destroyed = ::ImageList_Destroy(m_hImageList);
+  m_hImageList = nullptr;
+  return destroyed;
+}
