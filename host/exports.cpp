@@ -33,6 +33,7 @@ const ExportSlot kSlots[] = {
     {"CloseCdPlay", Bind<&ZvDllExports::CloseCdPlay>},
     {"OnMciCdVolume", Bind<&ZvDllExports::OnMciCdVolume>},
     {"OnCdPlaydef", Bind<&ZvDllExports::OnCdPlaydef>},
+    {"ZvDirTreeDlg", Bind<&ZvDllExports::ZvDirTreeDlg>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "dirtree_param.h"
 #include "print_param.h"
 #include "tag_record.h"
 
@@ -25,6 +26,7 @@ struct ZvDllExports {
   void(WINAPI* CloseCdPlay)(void* unused);
   void(WINAPI* OnMciCdVolume)(int step);
   void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
+  int(WINAPI* ZvDirTreeDlg)(DIRTREEPARAM* param);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

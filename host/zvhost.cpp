@@ -9,6 +9,7 @@
 //                                          volume N (percent) wait MS dialog, in order; closed at the end
 //   zvhost print FILE [--face F] [--height H] [--margins L,R,T,B] [--chars N] [--tabs N] [--line-numbers]
 //                [--select-printer]         the print dialog on the file read into memory
+//   zvhost dirtree PATH [--keep] [--tree-file DIR]   the tree dialog twice on one host cache
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +19,7 @@
 
 #include "cd_command.h"
 #include "console.h"
+#include "dirtree_command.h"
 #include "exports.h"
 #include "print_command.h"
 #include "tags_command.h"
@@ -88,7 +90,8 @@ int Usage() {
       L"       zvhost tags edit [--all] ファイル…\n"
       L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n"
       L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
-      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n",
+      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
+      L"       zvhost dirtree フォルダ [--keep] [--tree-file フォルダ]\n",
       stderr);
   return 2;
 }
@@ -138,6 +141,8 @@ const struct {
     {L"cd", [](const HostSession& session, const Arguments& rest) { return RunCdCommand(session.exports, rest); }},
     {L"print",
      [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
+    {L"dirtree",
+     [](const HostSession& session, const Arguments& rest) { return RunDirtreeCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {
