@@ -269,6 +269,99 @@ TEST_F(TreeTest, ReloadScansAgainAndTheHostKeepsTheNewList) {
   EXPECT_EQ(g_nodes.size(), 3u);
 }
 
+// zvhost calls the export twice on one cache: the second call shows the list
+// the first left (the folder made in between is not in it).
+TEST_F(TreeTest, HostCommandReusesItsCache) {
+  Drive(L'T', {L"a"});
+  TempDir noFiles;
+  std::thread person([] {
+    for (int call = 0; call < 2; ++call) {
+      HWND dlg = nullptr;
+      if (!WaitForCondition([&] { return (dlg = FindWindowW(L"#32770", L"DIRのTREE")) && IsWindowVisible(dlg); }))
+        return ADD_FAILURE() << "no tree dialog of zvhost";
+      if (call == 0) Make(L"T:", {L"new"});
+      PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_DIRTREE_GOTO, BN_CLICKED), 0);
+      WaitForCondition([&] { return !IsWindow(dlg); });
+    }
+  });
+  ProcessResult run = RunProgram(ProgramDir() + L"zvhost.exe", L"dirtree T: --keep --tree-file " + noFiles.Dir());
+  person.join();
+  EXPECT_EQ(run.exitCode, 0u);
+  std::erase(run.output, '\r');
+  EXPECT_EQ(run.output, "1回目: T: 保持 1 件\n2回目: T: 保持 1 件\n");
+}
+
+enum class Fault { kNone, kNodes, kGlobalAlloc, kOpen, kEmpty, kSet };
+Fault g_fault = Fault::kNone;
+HGLOBAL(WINAPI* g_globalAlloc)(UINT, SIZE_T) = nullptr;
+BOOL(WINAPI* g_emptyClipboard)() = nullptr;
+HANDLE(WINAPI* g_setClipboardData)(UINT, HANDLE) = nullptr;
+HGLOBAL WINAPI FailingGlobalAlloc(UINT flags, SIZE_T bytes) {
+  return g_fault == Fault::kGlobalAlloc ? nullptr : g_globalAlloc(flags, bytes);
+}
+BOOL WINAPI FailingEmptyClipboard() { return g_fault == Fault::kEmpty ? FALSE : g_emptyClipboard(); }
+HANDLE WINAPI FailingSetClipboardData(UINT format, HANDLE data) {
+  return g_fault == Fault::kSet ? nullptr : g_setClipboardData(format, data);
+}
+
+// Each failure's message; the clipboard keeps what it held, the dialog stays open.
+TEST_F(TreeTest, MessagesOfMemoryAndClipboardFailures) {
+  const HMODULE library = TreeLibrary();
+  g_globalAlloc = ReplaceImport(library, "kernel32.dll", "GlobalAlloc", &FailingGlobalAlloc);
+  g_emptyClipboard = ReplaceImport(library, "user32.dll", "EmptyClipboard", &FailingEmptyClipboard);
+  g_setClipboardData = ReplaceImport(library, "user32.dll", "SetClipboardData", &FailingSetClipboardData);
+  ASSERT_TRUE(g_globalAlloc && g_emptyClipboard && g_setClipboardData);
+  TempDir temp;
+  Make(temp.Dir(), {L"p", L"q", L"r"});
+  const struct {
+    Fault fault;
+    std::wstring message;
+  } faults[] = {
+      {Fault::kNodes, L"メモリが足りません"},
+      {Fault::kGlobalAlloc, L"クリップボードへのコピーに失敗しました"},
+      {Fault::kOpen, L"クリップボードを開くのに失敗しました"},
+      {Fault::kEmpty, L"クリップボードを空にするのに失敗しました"},
+      {Fault::kSet, L"クリップボードへのデータのセットに失敗しました"},
+  };
+  for (const auto& [fault, message] : faults) {
+    SCOPED_TRACE(Utf8(message));
+    SetClipboardText(L"前の内容");
+    g_fault = fault;
+    g_failNode = fault == Fault::kNodes ? 3 : 0;  // the third folder's node
+    host_.Show(
+        temp.Dir(), 0, 0,
+        [&](HWND dlg) {
+          if (fault == Fault::kNodes) {
+            ExpectLines(dlg, {temp.Dir(), L"├p", L"├q"});
+            return Close(dlg);
+          }
+          ClickLine(dlg, 1);
+          std::thread holder;
+          HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr), done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+          if (fault == Fault::kOpen) {
+            holder = std::thread([&] {
+              const BOOL open = OpenClipboard(nullptr);
+              SetEvent(held);
+              WaitForSingleObject(done, 20000);
+              if (open) CloseClipboard();
+            });
+            WaitForSingleObject(held, 5000);
+          }
+          Require(Click(dlg, IDC_DIRTREE_COPY), "copy");
+          ExpectMessage(message);
+          SetEvent(done);
+          if (holder.joinable()) holder.join();
+          CloseHandle(held);
+          CloseHandle(done);
+          // Emptied before the data failed to go in; untouched otherwise.
+          EXPECT_EQ(ClipboardText(), fault == Fault::kSet ? L"" : L"前の内容");
+          Close(dlg);
+        },
+        fault == Fault::kNodes ? std::function<void()>([&] { ExpectMessage(message); }) : nullptr);
+  }
+  g_fault = Fault::kNone;
+}
+
 // 101 levels on a thread with a quarter of the usual stack: the 100th level is
 // the last listed, and the message comes once.
 TEST_F(TreeTest, DeepTreeStopsAtTheHundredthLevelOnASmallStack) {
