@@ -140,8 +140,14 @@ BOOL CDirtreeDlg::AppendPath(const CString& path) {
   return TRUE;
 }
 
-void CDirtreeDlg::AddLine(const std::u16string& line) {
-  m_pTreeList->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(line)));
+void CDirtreeDlg::AddLines(const std::vector<std::u16string>& lines) {
+  RedrawHeld held(m_pTreeList);
+  // Room for every line at once: the list box otherwise grows its arrays a few items at a time.
+  const LRESULT count = m_pTreeList->SendMessage(LB_GETCOUNT);
+  m_pTreeList->SendMessage(LB_INITSTORAGE, lines.size(), lines.size() * 64 + static_cast<size_t>(count));
+  for (const std::u16string& line : lines) {
+    m_pTreeList->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(line)));
+  }
 }
 
 BOOL CDirtreeDlg::LoadTree(const CString& root) {
@@ -162,9 +168,7 @@ BOOL CDirtreeDlg::LoadTree(const CString& root) {
   }
   std::vector<std::u16string_view> paths;
   for (const TREEPATH* node = m_pHead; node; node = node->pNext) paths.push_back(AsUtf16(node->szPath));
-  RedrawHeld held(m_pTreeList);
-  m_pTreeList->SendMessage(LB_INITSTORAGE, paths.size(), paths.size() * 64);
-  for (const std::u16string& line : zv::dirtree::DrawLines(paths)) AddLine(line);
+  AddLines(zv::dirtree::DrawLines(paths));
   return TRUE;
 }
 
@@ -180,8 +184,10 @@ BOOL CDirtreeDlg::ReadTreeFile(const CString& path) {
 
 void CDirtreeDlg::ScanRoot() {
   std::fill(std::begin(m_moreBelow), std::end(m_moreBelow), false);
-  RedrawHeld held(m_pTreeList);
+  m_scannedLines.clear();
   ScanDirectory(m_strRoot, 0);
+  AddLines(m_scannedLines);
+  m_scannedLines = {};
 }
 
 BOOL CDirtreeDlg::ScanDirectory(const CString& dir, int depth) {
@@ -202,7 +208,7 @@ BOOL CDirtreeDlg::ScanDirectory(const CString& dir, int depth) {
     const CString path = ToCString(zv::dirtree::JoinPath(View(dir), names[i]));
     // The node first: line n must stay the n-th node.
     if (!AppendPath(path)) break;
-    AddLine(zv::dirtree::TreeLine({m_moreBelow, static_cast<size_t>(depth)}, later, names[i]));
+    m_scannedLines.push_back(zv::dirtree::TreeLine({m_moreBelow, static_cast<size_t>(depth)}, later, names[i]));
     m_moreBelow[depth] = later;
     if (!ScanDirectory(path, depth + 1)) break;
   }

@@ -7,6 +7,9 @@
 
 #include <afxwin.h>
 
+#include <string>
+#include <vector>
+
 #include "dirtree_ids.h"
 #include "dirtree_param.h"
 #include "tree_lines.h"
@@ -47,7 +50,8 @@ class CDirtreeDlg : public CDialog {
   // Scans the root with the tree list's painting held until the end.
   void ScanRoot();
   BOOL ReadTreeFile(const CString& path);
-  void AddLine(const std::u16string& line);
+  // Adds the lines to the tree list, painted once at the end.
+  void AddLines(const std::vector<std::u16string>& lines);
   // The drive letter's slot in the host's cache, or null when the root is no drive root.
   TREEPATH** CacheSlot() const;
   // Gives the list to the host's cache or frees it, however the dialog ended.
@@ -57,6 +61,7 @@ class CDirtreeDlg : public CDialog {
   void Message(const wchar_t* text) { MessageBox(text, nullptr, MB_OK); }
 
   bool m_moreBelow[zv::dirtree::kMaxDepth] = {};
+  std::vector<std::u16string> m_scannedLines;  // of the scan under way, added to the list at its end
   TREEPATH* m_pHead = nullptr;
   TREEPATH* m_pTail = nullptr;
   CWnd* m_pTreeList = nullptr;
