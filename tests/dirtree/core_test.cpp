@@ -22,6 +22,7 @@ TEST(TreeNames, SortAsUpperCasedCopies) {
     std::vector<std::u16string> names, sorted;
   } cases[] = {
       {{u"b", u"A", u"a1"}, {u"A", u"a1", u"b"}},
+      {{u"Zb", u"za"}, {u"za", u"Zb"}},
       {{u"ab", u"a"}, {u"a", u"ab"}},                  // a prefix first
       {{u"_x", u"ax"}, {u"ax", u"_x"}},                // a folds to A, below _
       {{u"ｂ", u"Ａ", u"ａ"}, {u"Ａ", u"ａ", u"ｂ"}},  // full-width letters do not fold
