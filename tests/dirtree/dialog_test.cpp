@@ -312,7 +312,7 @@ TEST_F(TreeTest, MessagesOfMemoryAndClipboardFailures) {
   g_setClipboardData = ReplaceImport(library, "user32.dll", "SetClipboardData", &FailingSetClipboardData);
   ASSERT_TRUE(g_globalAlloc && g_emptyClipboard && g_setClipboardData);
   TempDir temp;
-  Make(temp.Dir(), {L"p", L"q", L"r"});
+  Make(temp.Dir(), {L"p", L"q", L"r", L"s"});  // no node for r: the level ends there
   const struct {
     Fault fault;
     std::wstring message;
