@@ -36,6 +36,7 @@ const ExportSlot kSlots[] = {
     {"ZvGetCplAllData", Bind<&ZvDllExports::ZvGetCplAllData>},
     {"OnSetNonLoadCpl", Bind<&ZvDllExports::OnSetNonLoadCpl>},
     {"OnLancher", Bind<&ZvDllExports::OnLancher>},
+    {"ZvDirTreeDlg", Bind<&ZvDllExports::ZvDirTreeDlg>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

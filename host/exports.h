@@ -11,6 +11,7 @@
 
 #include "cpl_record.h"
 #include "launcher_dialog.h"
+#include "dirtree_param.h"
 #include "print_param.h"
 #include "tag_record.h"
 
@@ -33,6 +34,7 @@ struct ZvDllExports {
   void(WINAPI* OnSetNonLoadCpl)(CStringArray* list);
   int(WINAPI* OnLancher)(CStringArray* paths, CStringArray* params, CStringArray* dirs, CStringArray* keys, int keyDefs,
                          const KEYASSIGN* keyDef);
+  int(WINAPI* ZvDirTreeDlg)(DIRTREEPARAM* param);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

@@ -13,6 +13,7 @@
 //   zvhost cpl exclude [NAME…]             the dialog of files not to load on a list of ten, then the list
 //   zvhost launcher [--keys]               the launcher on five of the prefix's programs (a shortcut among
 //                                          them, F2 on two); prints the chosen index and the arrays after
+//   zvhost dirtree PATH [--keep] [--tree-file DIR]   the tree dialog twice on one host cache
 #include <windows.h>
 
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "cd_command.h"
 #include "console.h"
 #include "cpl_command.h"
+#include "dirtree_command.h"
 #include "exports.h"
 #include "launcher_command.h"
 #include "print_command.h"
@@ -97,7 +99,8 @@ int Usage() {
       L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
       L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
       L"       zvhost cpl exclude [ファイル…]\n"
-      L"       zvhost launcher [--keys]\n",
+      L"       zvhost launcher [--keys]\n"
+      L"       zvhost dirtree フォルダ [--keep] [--tree-file フォルダ]\n",
       stderr);
   return 2;
 }
@@ -150,6 +153,8 @@ const struct {
     {L"cpl", [](const HostSession& session, const Arguments& rest) { return RunCplCommand(session.exports, rest); }},
     {L"launcher",
      [](const HostSession& session, const Arguments& rest) { return RunLauncherCommand(session.exports, rest); }},
+    {L"dirtree",
+     [](const HostSession& session, const Arguments& rest) { return RunDirtreeCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {

@@ -29,7 +29,7 @@ TEST(Host, ShowsTheLibraryOrNamesWhatIsMissing) {
             "  CloseCdPlay\n  DisableWow64FsRedirection\n  OnCdCommand\n  OnCdPlaydef\n  OnCdplay\n  OnCdrandom\n"
             "  OnCdrepeat\n  OnLancher\n  OnMciCdVolume\n  OnSetNonLoadCpl\n  ReadMpegTagData\n  RevertWow64FsRedirection\n  "
             "WriteMpegTagData\n"
-            "  ZvCmpBinaryDlg\n  ZvGetCplAllData\n  ZvPrintTextDlg\n  ZvTagMakeDlg\n");
+            "  ZvCmpBinaryDlg\n  ZvDirTreeDlg\n  ZvGetCplAllData\n  ZvPrintTextDlg\n  ZvTagMakeDlg\n");
   TempDir copy;  // the host without the library, then with a library of its name that lacks the exports
   for (const wchar_t* file : {L"zvhost.exe", L"zvfw.dll"})
     ASSERT_TRUE(::CopyFileW((bin + file).c_str(), copy.Path(file).c_str(), FALSE));
@@ -118,7 +118,7 @@ std::vector<std::string> LayoutFaults(HWND dialog) {
 TEST(Library, EveryDialogHoldsItsControlsWithNothingOverlappingOrCutOff) {
   HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
   const DLGPROC quiet = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
-  for (const int id : {113, 129, 131, 132, 133, 134, 181}) {
+  for (const int id : {113, 129, 130, 131, 132, 133, 134, 181}) {
     HWND dialog = ::CreateDialogParamW(library, MAKEINTRESOURCEW(id), nullptr, quiet, 0);
     ASSERT_NE(dialog, nullptr) << id;
     EXPECT_EQ(LayoutFaults(dialog), std::vector<std::string>{}) << "dialog " << id;
