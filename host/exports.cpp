@@ -33,6 +33,10 @@ const ExportSlot kSlots[] = {
     {"CloseCdPlay", Bind<&ZvDllExports::CloseCdPlay>},
     {"OnMciCdVolume", Bind<&ZvDllExports::OnMciCdVolume>},
     {"OnCdPlaydef", Bind<&ZvDllExports::OnCdPlaydef>},
+    {"OnAttcolor", Bind<&ZvDllExports::OnAttcolor>},
+    {"OnBinarycolor", Bind<&ZvDllExports::OnBinarycolor>},
+    {"OnKindcolor", Bind<&ZvDllExports::OnKindcolor>},
+    {"OnSetwallpaper", Bind<&ZvDllExports::OnSetwallpaper>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

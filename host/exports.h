@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "print_param.h"
+#include "colour_tables.h"
 #include "tag_record.h"
 
 struct ZvDllExports {
@@ -25,6 +26,10 @@ struct ZvDllExports {
   void(WINAPI* CloseCdPlay)(void* unused);
   void(WINAPI* OnMciCdVolume)(int step);
   void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
+  void(WINAPI* OnAttcolor)(COLORREF* colours, BOOL* dirNoAttr);
+  void(WINAPI* OnBinarycolor)(COLORREF* colours, BOOL* use);
+  void(WINAPI* OnKindcolor)(zv::settings::KindColour* kinds, BOOL* use);
+  void(WINAPI* OnSetwallpaper)(LPCWSTR path);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

@@ -9,6 +9,8 @@
 //                                          volume N (percent) wait MS dialog, in order; closed at the end
 //   zvhost print FILE [--face F] [--height H] [--margins L,R,T,B] [--chars N] [--tabs N] [--line-numbers]
 //                [--select-printer]         the print dialog on the file read into memory
+//   zvhost colors attr|binary|kind         a colour dialog on the host's table, shown before and after
+//   zvhost wallpaper FILE                  the wallpaper dialog on the image, the desktop values before and after
 #include <windows.h>
 
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include "console.h"
 #include "exports.h"
 #include "print_command.h"
+#include "settings_command.h"
 #include "tags_command.h"
 
 namespace {
@@ -88,7 +91,9 @@ int Usage() {
       L"       zvhost tags edit [--all] ファイル…\n"
       L"       zvhost cd play|stop|pause|next|prev|random|repeat|volume 段階|wait ミリ秒|dialog…\n"
       L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
-      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n",
+      L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
+      L"       zvhost colors attr|binary|kind\n"
+      L"       zvhost wallpaper 画像ファイル\n",
       stderr);
   return 2;
 }
@@ -138,6 +143,10 @@ const struct {
     {L"cd", [](const HostSession& session, const Arguments& rest) { return RunCdCommand(session.exports, rest); }},
     {L"print",
      [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
+    {L"colors",
+     [](const HostSession& session, const Arguments& rest) { return RunColorsCommand(session.exports, rest); }},
+    {L"wallpaper",
+     [](const HostSession& session, const Arguments& rest) { return RunWallpaperCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {
