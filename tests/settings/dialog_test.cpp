@@ -281,4 +281,241 @@ TEST(KindColours, PagesKeepTypedTextsAndOkWritesTheWholeTable) {
   EXPECT_EQ(use, TRUE);
 }
 
+// The desktop values the dialog reads and writes, in this order; nullopt for a
+// value that is not there.
+const wchar_t* const kDesktopValues[] = {L"TileWallpaper", L"WallpaperStyle", L"WallpaperOriginX", L"WallpaperOriginY"};
+using Desktop = std::vector<std::optional<std::wstring>>;
+const auto kNone = std::nullopt;
+
+Desktop ReadDesktop() {
+  Desktop values;
+  for (const wchar_t* name : kDesktopValues) {
+    wchar_t text[128] = {};
+    DWORD bytes = sizeof text;
+    const bool found = ::RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\desktop", name, RRF_RT_REG_SZ, nullptr, text,
+                                      &bytes) == ERROR_SUCCESS;
+    values.push_back(found ? std::optional<std::wstring>(text) : kNone);
+  }
+  return values;
+}
+void WriteDesktop(const Desktop& values) {
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+            ERROR_SUCCESS);
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (!values[i]) ::RegDeleteValueW(key, kDesktopValues[i]);
+    if (values[i])
+      ::RegSetValueExW(key, kDesktopValues[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(values[i]->c_str()),
+                       static_cast<DWORD>((values[i]->size() + 1) * sizeof(wchar_t)));
+  }
+  ::RegCloseKey(key);
+}
+std::wstring Applied() {
+  wchar_t path[MAX_PATH] = {};
+  ::SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0);
+  return path;
+}
+std::wstring RegistryWallpaper() {
+  wchar_t path[MAX_PATH] = {};
+  DWORD bytes = sizeof path;
+  ::RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"Wallpaper", RRF_RT_REG_SZ, nullptr, path, &bytes);
+  return path;
+}
+
+// A 2 x 1 BMP: blue and red, 24 bits.
+const std::string kBitmap =
+    std::string("BM\x3E\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x02\0\0\0\x01\0\0\0\x01\0\x18\0", 30) +
+    std::string(24, '\0') + std::string("\xFF\0\0\0\0\xFF\0\0", 8);
+
+// Leaves the desktop's values and wallpaper as it found them.
+class Wallpaper : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Library());
+    ASSERT_TRUE(WriteBytes(image_, kBitmap));
+  }
+  void TearDown() override {
+    g_refuseKey = false;
+    WriteDesktop(saved_);
+    ::SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wallpaper_.c_str()), SPIF_UPDATEINIFILE);
+  }
+  void Show(const std::wstring& path) { GetExport<void(WINAPI*)(LPCWSTR)>(Library(), "OnSetwallpaper")(path.c_str()); }
+
+  Watchdog watchdog_{90000};
+  const Desktop saved_ = ReadDesktop();
+  const std::wstring wallpaper_ = Applied();
+  TempDir temp_;
+  const std::wstring image_ = temp_.Path(L"海の壁紙.bmp");
+};
+
+// The placement and start position shown for the values found, what the
+// person changes, and what OK or Esc leaves in the registry; the image applied
+// on OK, also when it is no image, and nothing left open.
+TEST_F(Wallpaper, ShowsTheDesktopValuesAndWritesThemOnOk) {
+  const struct {
+    Desktop before;
+    int placement;  // the radio button checked
+    bool origin;
+    std::wstring x, y;
+    int click;    // a radio button to choose, or 0
+    bool toggle;  // the start position's check box
+    std::wstring typedX, typedY;
+    bool ok;  // else Esc
+    std::wstring file;
+    Desktop after;
+  } cases[] = {
+      {{L"1", L"2", L"10", L"020"},
+       IDC_WP_STRETCH,
+       true,
+       L"10",
+       L"20",
+       0,
+       false,
+       L"",
+       L"",
+       true,
+       L"海の壁紙.bmp",
+       {L"0", L"2", L"10", L"20"}},
+      {{L"1", L"0", L"5", kNone},
+       IDC_WP_TILE,
+       false,
+       L"0",
+       L"0",
+       0,
+       false,
+       L"",
+       L"",
+       true,
+       L"海の壁紙.bmp",
+       {L"1", L"0", kNone, kNone}},
+      {{kNone, kNone, kNone, kNone},
+       IDC_WP_CENTRE,
+       false,
+       L"0",
+       L"0",
+       IDC_WP_TILE,
+       true,
+       L"-3",
+       L"7",
+       true,
+       L"無い.bmp",
+       {L"1", L"0", L"-3", L"7"}},
+      {{L"0", L"0", L"1", L"2"},
+       IDC_WP_CENTRE,
+       true,
+       L"1",
+       L"2",
+       IDC_WP_STRETCH,
+       true,
+       L"8",
+       L"9",
+       false,
+       L"海の壁紙.bmp",
+       {L"0", L"0", L"1", L"2"}},
+      {{L"0", L"0", kNone, kNone},
+       IDC_WP_CENTRE,
+       false,
+       L"0",
+       L"0",
+       0,
+       false,
+       L"",
+       L"",
+       true,
+       L"not-image.txt",
+       {L"0", L"0", kNone, kNone}},
+  };
+  ASSERT_TRUE(WriteBytes(temp_.Path(L"not-image.txt"), "no picture"));
+  DWORD handles = 0;
+  for (const auto& c : cases) {
+    const std::wstring path = temp_.Path(c.file);
+    const size_t n = &c - cases + 1;
+    WriteDesktop(c.before);
+    const std::wstring appliedBefore = Applied();
+    UiScript script([&] {
+      const HWND dlg = RequireDialog(L"壁紙の設定");
+      EXPECT_EQ(GetText(dlg, IDC_WP_FILE), path);
+      for (int id : {IDC_WP_CENTRE, IDC_WP_TILE, IDC_WP_STRETCH}) EXPECT_EQ(IsChecked(dlg, id), id == c.placement) << n;
+      EXPECT_TRUE(IsEnabled(dlg, IDC_WP_STRETCH));
+      EXPECT_EQ(IsChecked(dlg, IDC_WP_ORIGIN), c.origin) << n;
+      EXPECT_EQ(GetText(dlg, IDC_WP_X) + L"," + GetText(dlg, IDC_WP_Y), c.x + L"," + c.y) << n;
+      if (c.click) Press(dlg, c.click);
+      if (c.toggle) Press(dlg, IDC_WP_ORIGIN);
+      if (!c.typedX.empty()) Require(SetText(dlg, IDC_WP_X, c.typedX) && SetText(dlg, IDC_WP_Y, c.typedY), "typing");
+      if (c.ok) Press(dlg, IDOK);
+      if (!c.ok) Require(PressKey(dlg, VK_ESCAPE), "Esc");
+      Require(WaitForWindowGone(dlg), "the dialog stays");
+    });
+    Show(path);
+    EXPECT_TRUE(script.Join()) << script.Failure();
+    EXPECT_EQ(ReadDesktop(), c.after) << n;
+    if (c.ok && c.file != L"無い.bmp") EXPECT_EQ(Applied() + L"|" + RegistryWallpaper(), path + L"|" + path) << n;
+    if (!c.ok) EXPECT_EQ(Applied(), appliedBefore) << n;
+    if (n == 1) handles = OpenHandleCount();
+  }
+  EXPECT_EQ(HandlesSettleTo(handles), handles) << "the desktop key closed on every way out";
+}
+
+// A start position that is no number: the values are written and the image
+// applied, then the framework's message, and the dialog stays for another OK.
+TEST_F(Wallpaper, AnOriginThatIsNoNumberKeepsTheDialogOpen) {
+  WriteDesktop({kNone, kNone, kNone, kNone});
+  UiScript script([&] {
+    const HWND dlg = RequireDialog(L"壁紙の設定");
+    Press(dlg, IDC_WP_ORIGIN);
+    Require(SetText(dlg, IDC_WP_X, L"abc") && SetText(dlg, IDC_WP_Y, L"5"), "typing");
+    Press(dlg, IDOK);
+    const auto box = AnswerMessageBox(IDOK);
+    Require(box.has_value(), "no message");
+    EXPECT_EQ(box->caption + L"|" + box->text, L"ZvDll|整数を入力してください。");
+    EXPECT_EQ(ReadDesktop(), (Desktop{L"0", L"0", L"abc", L"5"}));
+    EXPECT_EQ(Applied(), image_);
+    Require(::IsWindowVisible(dlg), "the dialog closed");
+    Require(SetText(dlg, IDC_WP_X, L"12"), "typing");
+    Press(dlg, IDOK);
+    Require(WaitForWindowGone(dlg), "the dialog stays");
+  });
+  Show(image_);
+  EXPECT_TRUE(script.Join()) << script.Failure();
+  EXPECT_EQ(ReadDesktop(), (Desktop{L"0", L"0", L"12", L"5"}));
+}
+
+TEST_F(Wallpaper, KeyThatCannotBeOpenedStillAppliesTheImage) {
+  WriteDesktop({L"1", L"0", L"3", L"4"});
+  g_refuseKey = true;
+  UiScript script([&] {
+    const HWND dlg = RequireDialog(L"壁紙の設定");
+    for (int id : {IDC_WP_CENTRE, IDC_WP_TILE, IDC_WP_STRETCH, IDC_WP_ORIGIN}) EXPECT_FALSE(IsChecked(dlg, id)) << id;
+    EXPECT_EQ(GetText(dlg, IDC_WP_X) + L"," + GetText(dlg, IDC_WP_Y), L"0,0");
+    Press(dlg, IDOK);
+    Require(WaitForWindowGone(dlg), "the dialog stays");
+  });
+  Show(image_);
+  EXPECT_TRUE(script.Join()) << script.Failure();
+  EXPECT_EQ(ReadDesktop(), (Desktop{L"1", L"0", L"3", L"4"}));
+  EXPECT_EQ(Applied(), image_);
+}
+
+// Run alone (settings_win95_test): the version record is read once a process.
+BOOL WINAPI Windows95(OSVERSIONINFOW* version) {
+  *version = {sizeof *version, 4, 0, 950, VER_PLATFORM_WIN32_WINDOWS, {}};
+  return TRUE;
+}
+
+class WallpaperOn95 : public Wallpaper {};
+
+TEST_F(WallpaperOn95, StretchCannotBeChosen) {
+  ASSERT_TRUE(ReplaceImport(Library(), "kernel32.dll", "GetVersionExW", &Windows95));
+  WriteDesktop({L"0", L"2", kNone, kNone});
+  UiScript script([&] {
+    const HWND dlg = RequireDialog(L"壁紙の設定");
+    EXPECT_FALSE(IsEnabled(dlg, IDC_WP_STRETCH));
+    EXPECT_TRUE(IsChecked(dlg, IDC_WP_STRETCH)) << "the value still shows";
+    Require(PressKey(dlg, VK_ESCAPE), "Esc");
+  });
+  Show(image_);
+  EXPECT_TRUE(script.Join()) << script.Failure();
+}
+
 }  // namespace
