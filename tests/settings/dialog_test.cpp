@@ -267,6 +267,7 @@ TEST(KindColours, PagesKeepTypedTextsAndOkWritesTheWholeTable) {
     for (int page = 1; page <= 9; ++page) Press(dlg, IDC_KIND_BEFORE);
     Require(WaitForCondition([&] { return !IsEnabled(dlg, IDC_KIND_BEFORE); }), "Before disabled on the first page");
     EXPECT_EQ(GetText(dlg, IDC_KIND_EDIT1), std::wstring(259, L'x'));
+    Require(SetText(dlg, IDC_KIND_EDIT4, L"txt"), "text");  // stored by OK itself
     Press(dlg, IDC_KIND_USE);
     Press(dlg, IDOK);
   });
@@ -276,6 +277,7 @@ TEST(KindColours, PagesKeepTypedTextsAndOkWritesTheWholeTable) {
   expected[2].szExt[0] = u'\0';                            // "e2" emptied: only its first character changes
   std::u16string(259, u'y').copy(expected[3].szExt, 259);
   std::u16string(u".日本語").copy(expected[9].szExt, 4);
+  expected[4].szExt[0] = u't', expected[4].szExt[1] = u'x', expected[4].szExt[2] = u't';
   expected[99].crColor = RGB(7, 8, 9);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(std::memcmp(&kinds[i], &expected[i], sizeof(KindColour)), 0) << "entry " << i;
   EXPECT_EQ(use, TRUE);
