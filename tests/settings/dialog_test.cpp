@@ -28,7 +28,8 @@ std::atomic<DWORD> g_chooserFlags = 0;
 std::atomic<COLORREF> g_chooserStart = 0;
 BOOL(WINAPI* g_chooseColor)(CHOOSECOLORW*) = nullptr;
 BOOL WINAPI RecordingChooseColor(CHOOSECOLORW* chooser) {
-  g_chooserFlags = chooser->Flags;
+  // CC_ENABLEHOOK asks for a hook; Wine runs on without one, Windows may not.
+  g_chooserFlags = chooser->lpfnHook ? chooser->Flags : 0;
   g_chooserStart = chooser->rgbResult;
   return g_chooseColor(chooser);
 }
