@@ -37,6 +37,10 @@ const ExportSlot kSlots[] = {
     {"OnSetNonLoadCpl", Bind<&ZvDllExports::OnSetNonLoadCpl>},
     {"OnLancher", Bind<&ZvDllExports::OnLancher>},
     {"ZvDirTreeDlg", Bind<&ZvDllExports::ZvDirTreeDlg>},
+    {"OnAttcolor", Bind<&ZvDllExports::OnAttcolor>},
+    {"OnBinarycolor", Bind<&ZvDllExports::OnBinarycolor>},
+    {"OnKindcolor", Bind<&ZvDllExports::OnKindcolor>},
+    {"OnSetwallpaper", Bind<&ZvDllExports::OnSetwallpaper>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -13,6 +13,7 @@
 #include "launcher_dialog.h"
 #include "dirtree_param.h"
 #include "print_param.h"
+#include "colour_tables.h"
 #include "tag_record.h"
 
 struct ZvDllExports {
@@ -35,6 +36,10 @@ struct ZvDllExports {
   int(WINAPI* OnLancher)(CStringArray* paths, CStringArray* params, CStringArray* dirs, CStringArray* keys, int keyDefs,
                          const KEYASSIGN* keyDef);
   int(WINAPI* ZvDirTreeDlg)(DIRTREEPARAM* param);
+  void(WINAPI* OnAttcolor)(COLORREF* colours, BOOL* dirNoAttr);
+  void(WINAPI* OnBinarycolor)(COLORREF* colours, BOOL* use);
+  void(WINAPI* OnKindcolor)(zv::settings::KindColour* kinds, BOOL* use);
+  void(WINAPI* OnSetwallpaper)(LPCWSTR path);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

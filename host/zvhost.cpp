@@ -14,6 +14,8 @@
 //   zvhost launcher [--keys]               the launcher on five of the prefix's programs (a shortcut among
 //                                          them, F2 on two); prints the chosen index and the arrays after
 //   zvhost dirtree PATH [--keep] [--tree-file DIR]   the tree dialog twice on one host cache
+//   zvhost colors attr|binary|kind         a colour dialog on the host's table, shown before and after
+//   zvhost wallpaper FILE                  the wallpaper dialog on the image, the desktop values before and after
 #include <windows.h>
 
 #include <cstdio>
@@ -28,6 +30,7 @@
 #include "exports.h"
 #include "launcher_command.h"
 #include "print_command.h"
+#include "settings_command.h"
 #include "tags_command.h"
 
 namespace {
@@ -100,7 +103,9 @@ int Usage() {
       L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
       L"       zvhost cpl exclude [ファイル…]\n"
       L"       zvhost launcher [--keys]\n"
-      L"       zvhost dirtree フォルダ [--keep] [--tree-file フォルダ]\n",
+      L"       zvhost dirtree フォルダ [--keep] [--tree-file フォルダ]\n"
+      L"       zvhost colors attr|binary|kind\n"
+      L"       zvhost wallpaper 画像ファイル\n",
       stderr);
   return 2;
 }
@@ -155,6 +160,10 @@ const struct {
      [](const HostSession& session, const Arguments& rest) { return RunLauncherCommand(session.exports, rest); }},
     {L"dirtree",
      [](const HostSession& session, const Arguments& rest) { return RunDirtreeCommand(session.exports, rest); }},
+    {L"colors",
+     [](const HostSession& session, const Arguments& rest) { return RunColorsCommand(session.exports, rest); }},
+    {L"wallpaper",
+     [](const HostSession& session, const Arguments& rest) { return RunWallpaperCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {

@@ -68,3 +68,18 @@ class ZVFW_API CPrintDialog : public CDialog {
 
   PRINTDLGW m_pd;
 };
+
+// The colour dialog. As the framework's own, it always runs with its hook
+// (CC_ENABLEHOOK), and a non-zero initial colour adds CC_RGBINIT.
+class ZVFW_API CColorDialog : public CDialog {
+ public:
+  explicit CColorDialog(COLORREF clrInit = 0, DWORD dwFlags = 0, CWnd* pParentWnd = nullptr);
+
+  // IDOK when the user confirmed a colour, IDCANCEL otherwise.
+  INT_PTR DoModal() override;
+  COLORREF GetColor() const { return m_cc.rgbResult; }
+  // The sixteen custom colours, shared by every colour dialog of the process.
+  static COLORREF* PASCAL GetSavedCustomColors();
+
+  CHOOSECOLORW m_cc;
+};

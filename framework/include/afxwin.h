@@ -434,6 +434,11 @@ class ZVFW_API CDC : public CObject {
   }
   COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
   COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
+  // Fills the rectangle with one colour; the background colour is left at it.
+  void FillSolidRect(LPCRECT lpRect, COLORREF clr) {
+    ::SetBkColor(m_hDC, clr);
+    ::ExtTextOutW(m_hDC, 0, 0, ETO_OPAQUE, lpRect, nullptr, 0, nullptr);
+  }
   int SetMapMode(int nMapMode) { return ::SetMapMode(m_hDC, nMapMode); }
   SIZE SetWindowExt(int cx, int cy);
   SIZE SetViewportExt(int cx, int cy);
