@@ -34,14 +34,25 @@ struct Drive {
   }
 };
 
+// When a process started: with its id it names the process, since Wine hands
+// the ids of ended processes out again at once.
+uint64_t StartOf(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime;
+}
+
 // Who has a drive open: a CD audio open is not shareable, so there is one at a time.
 struct Holder {
   DWORD process = 0, device = 0;
+  uint64_t started = 0;
 
+  static Holder Me(UINT device) { return {GetCurrentProcessId(), device, StartOf(GetCurrentProcess())}; }
   // A process that ended without closing lets go with it.
   bool Holds() const {
-    const HANDLE handle = process ? OpenProcess(SYNCHRONIZE, FALSE, process) : nullptr;
-    const bool running = handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    const HANDLE handle =
+        process ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process) : nullptr;
+    const bool running = handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT && StartOf(handle) == started;
     if (handle) CloseHandle(handle);
     return running;
   }
@@ -153,7 +164,7 @@ DWORD Run(Device& device, State& state, UINT message, DWORD flags, DWORD_PTR par
     if (GetDriveTypeW(root) != DRIVE_CDROM) return MCIERR_INVALID_DEVICE_NAME;
     Holder& holder = state.HolderOf(root[0]);
     if (holder.Holds()) return MCIERR_MUST_USE_SHAREABLE;
-    holder = {GetCurrentProcessId(), device.id};
+    holder = Holder::Me(device.id);
     device.letter = static_cast<wchar_t>(towupper(root[0]));
   } else if (message == MCI_STATUS) {
     const DWORD item = status->dwItem, track = status->dwTrack;
