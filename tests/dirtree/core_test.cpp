@@ -16,20 +16,14 @@ std::u16string Repeat(std::u16string_view piece, int times) {
   return out;
 }
 
+// Only a to z fold (so _ sorts after the letters, full-width letters keep their
+// case), a prefix comes first, the rest by code unit.
 TEST(TreeNames, SortAsUpperCasedCopies) {
-  const std::vector<std::u16string> cases[][2] = {
-      {{u"b", u"A", u"a1"}, {u"A", u"a1", u"b"}},
-      {{u"Zb", u"za"}, {u"za", u"Zb"}},
-      {{u"ab", u"a"}, {u"a", u"ab"}},                  // a prefix first
-      {{u"_x", u"ax"}, {u"ax", u"_x"}},                // a folds to A, below _
-      {{u"ｂ", u"Ａ", u"ａ"}, {u"Ａ", u"ａ", u"ｂ"}},  // full-width letters do not fold
-      {{u"音楽", u"写真", u"Zz"}, {u"Zz", u"写真", u"音楽"}},
-  };
-  for (const auto& [unsorted, sorted] : cases) {
-    std::vector<std::u16string> names = unsorted;
-    SortNames(names);
-    EXPECT_EQ(names, sorted) << names.size();
-  }
+  std::vector<std::u16string> names = {u"b",  u"A",  u"a1", u"Zb", u"za",   u"ab",  u"_x",
+                                       u"ax", u"ｂ", u"ａ", u"Ａ", u"音楽", u"写真"};
+  SortNames(names);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"A", u"a1", u"ab", u"ax", u"b", u"za", u"Zb", u"_x", u"写真", u"音楽",
+                                                u"Ａ", u"ａ", u"ｂ"}));
 }
 
 TEST(TreeLines, DrawnFromAPathList) {
