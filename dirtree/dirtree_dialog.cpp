@@ -96,8 +96,6 @@ class TextMeasure {
     if (const auto font = reinterpret_cast<HFONT>(pWindow->SendMessage(WM_GETFONT))) {
       m_fontBefore = ::SelectObject(m_dc, font);
     }
-    TEXTMETRICW metrics{};
-    m_widestChar = ::GetTextMetricsW(m_dc, &metrics) ? metrics.tmMaxCharWidth : 0;
   }
   ~TextMeasure() {
     if (m_fontBefore) ::SelectObject(m_dc, m_fontBefore);
@@ -106,10 +104,9 @@ class TextMeasure {
   TextMeasure(const TextMeasure&) = delete;
   TextMeasure& operator=(const TextMeasure&) = delete;
 
-  // The wider of widest and text's width. A text that cannot be wider is not
-  // measured: most lines of a large tree are skipped that way.
+  // The wider of widest and text's width. Every line is measured: next to the
+  // search that found its folder, that costs little.
   int Wider(int widest, const std::u16string& text) const {
-    if (m_widestChar > 0 && static_cast<long long>(text.size()) * m_widestChar <= widest) return widest;
     SIZE size{};
     ::GetTextExtentPoint32W(m_dc, AsWide(text), static_cast<int>(text.size()), &size);
     return std::max(widest, static_cast<int>(size.cx));
@@ -119,7 +116,6 @@ class TextMeasure {
   HWND m_window;
   HDC m_dc;
   HGDIOBJ m_fontBefore = nullptr;
-  int m_widestChar = 0;
 };
 
 }  // namespace
