@@ -89,6 +89,35 @@ class RedrawHeld {
   CWnd* m_pList;
 };
 
+// The widths of texts in a window's font, for a list box's horizontal scroll range.
+class TextMeasure {
+ public:
+  explicit TextMeasure(CWnd* pWindow) : m_window(pWindow->m_hWnd), m_dc(::GetDC(m_window)) {
+    if (const auto font = reinterpret_cast<HFONT>(pWindow->SendMessage(WM_GETFONT))) {
+      m_fontBefore = ::SelectObject(m_dc, font);
+    }
+  }
+  ~TextMeasure() {
+    if (m_fontBefore) ::SelectObject(m_dc, m_fontBefore);
+    ::ReleaseDC(m_window, m_dc);
+  }
+  TextMeasure(const TextMeasure&) = delete;
+  TextMeasure& operator=(const TextMeasure&) = delete;
+
+  // The wider of widest and text's width. Every line is measured: next to the
+  // search that found its folder, that costs little.
+  int Wider(int widest, const std::u16string& text) const {
+    SIZE size{};
+    ::GetTextExtentPoint32W(m_dc, AsWide(text), static_cast<int>(text.size()), &size);
+    return std::max(widest, static_cast<int>(size.cx));
+  }
+
+ private:
+  HWND m_window;
+  HDC m_dc;
+  HGDIOBJ m_fontBefore = nullptr;
+};
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CDirtreeDlg, CDialog)
@@ -112,7 +141,7 @@ BOOL CDirtreeDlg::OnInitDialog() {
   m_pTreeList = GetDlgItem(IDC_DIRTREE_TREE);
   m_pFileList = GetDlgItem(IDC_DIRTREE_FILES);
   m_bStarted = true;
-  m_pTreeList->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(m_strRoot)));
+  StartLines();
   if (!LoadTree(m_strRoot)) ScanRoot();
   return TRUE;
 }
@@ -136,14 +165,24 @@ BOOL CDirtreeDlg::AppendPath(const CString& path) {
   return TRUE;
 }
 
+void CDirtreeDlg::StartLines() {
+  m_pTreeList->SendMessage(LB_RESETCONTENT);
+  m_nTreeExtent = 0;
+  AddLines({std::u16string(View(m_strRoot))});
+}
+
 void CDirtreeDlg::AddLines(const std::vector<std::u16string>& lines) {
   RedrawHeld held(m_pTreeList);
+  const TextMeasure measure(m_pTreeList);
   // Room for every line at once: the list box otherwise grows its arrays a few items at a time.
   const LRESULT count = m_pTreeList->SendMessage(LB_GETCOUNT);
   m_pTreeList->SendMessage(LB_INITSTORAGE, lines.size(), lines.size() * 64 + static_cast<size_t>(count));
   for (const std::u16string& line : lines) {
     m_pTreeList->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(line)));
+    m_nTreeExtent = measure.Wider(m_nTreeExtent, line);
   }
+  // A few pixels more for the margin the list box leaves left of its text.
+  m_pTreeList->SendMessage(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(m_nTreeExtent + 4));
 }
 
 BOOL CDirtreeDlg::LoadTree(const CString& root) {
@@ -250,8 +289,7 @@ void CDirtreeDlg::OnReload() {
   FreeList(m_pHead);
   m_pHead = m_pTail = nullptr;
   if (slot) *slot = nullptr;
-  m_pTreeList->SendMessage(LB_RESETCONTENT);
-  m_pTreeList->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(m_strRoot)));
+  StartLines();
   ScanRoot();
 }
 

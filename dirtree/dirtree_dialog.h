@@ -50,7 +50,10 @@ class CDirtreeDlg : public CDialog {
   // Scans the root with the tree list's painting held until the end.
   void ScanRoot();
   BOOL ReadTreeFile(const CString& path);
-  // Adds the lines to the tree list, painted once at the end.
+  // Empties the tree list down to the root's line 0.
+  void StartLines();
+  // Adds the lines to the tree list, painted once at the end, and widens its
+  // scroll range to the widest line.
   void AddLines(const std::vector<std::u16string>& lines);
   // The drive letter's slot in the host's cache, or null when the root is no drive root.
   TREEPATH** CacheSlot() const;
@@ -61,6 +64,7 @@ class CDirtreeDlg : public CDialog {
   void Message(const wchar_t* text) { MessageBox(text, nullptr, MB_OK); }
 
   bool m_moreBelow[zv::dirtree::kMaxDepth] = {};
+  int m_nTreeExtent = 0;                       // pixels of the widest tree line
   std::vector<std::u16string> m_scannedLines;  // of the scan under way, added to the list at its end
   TREEPATH* m_pHead = nullptr;
   TREEPATH* m_pTail = nullptr;
