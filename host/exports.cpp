@@ -35,6 +35,7 @@ const ExportSlot kSlots[] = {
     {"OnCdPlaydef", Bind<&ZvDllExports::OnCdPlaydef>},
     {"ZvGetCplAllData", Bind<&ZvDllExports::ZvGetCplAllData>},
     {"OnSetNonLoadCpl", Bind<&ZvDllExports::OnSetNonLoadCpl>},
+    {"OnDebug", Bind<&ZvDllExports::OnDebug>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -30,6 +30,7 @@ struct ZvDllExports {
   void(WINAPI* OnCdPlaydef)(int* random, int* repeat, int* state);
   int(WINAPI* ZvGetCplAllData)(CplAllData* records, int capacity, BOOL confirm, const CStringArray* excluded);
   void(WINAPI* OnSetNonLoadCpl)(CStringArray* list);
+  void(WINAPI* OnDebug)(int* switches, int* debugMode);
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

@@ -11,6 +11,7 @@
 //                [--select-printer]         the print dialog on the file read into memory
 //   zvhost cpl list [--confirm] [--capacity N] [--exclude NAME…]   the applet records
 //   zvhost cpl exclude [NAME…]             the dialog of files not to load on a list of ten, then the list
+//   zvhost debug [S0 … S7 MODE]            the debug dialog on the host's switches, then the nine values
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "console.h"
 #include "cpl_command.h"
 #include "exports.h"
+#include "frame_command.h"
 #include "print_command.h"
 #include "tags_command.h"
 
@@ -93,7 +95,8 @@ int Usage() {
       L"       zvhost print ファイル [--face 書体] [--height 高さ] [--margins 左,右,上,下] [--chars 文字数]\n"
       L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
       L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
-      L"       zvhost cpl exclude [ファイル…]\n",
+      L"       zvhost cpl exclude [ファイル…]\n"
+      L"       zvhost debug [スイッチ0 … スイッチ7 モード]\n",
       stderr);
   return 2;
 }
@@ -144,6 +147,8 @@ const struct {
     {L"print",
      [](const HostSession& session, const Arguments& rest) { return RunPrintCommand(session.exports, rest); }},
     {L"cpl", [](const HostSession& session, const Arguments& rest) { return RunCplCommand(session.exports, rest); }},
+    {L"debug",
+     [](const HostSession& session, const Arguments& rest) { return RunDebugCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {
