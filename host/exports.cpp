@@ -36,6 +36,8 @@ const ExportSlot kSlots[] = {
     {"ZvGetCplAllData", Bind<&ZvDllExports::ZvGetCplAllData>},
     {"OnSetNonLoadCpl", Bind<&ZvDllExports::OnSetNonLoadCpl>},
     {"OnDebug", Bind<&ZvDllExports::OnDebug>},
+    {"SetToTaskTray", Bind<&ZvDllExports::SetToTaskTray>},
+    {"ReleaseToTaskTray", Bind<&ZvDllExports::ReleaseToTaskTray>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

@@ -31,6 +31,8 @@ struct ZvDllExports {
   int(WINAPI* ZvGetCplAllData)(CplAllData* records, int capacity, BOOL confirm, const CStringArray* excluded);
   void(WINAPI* OnSetNonLoadCpl)(CStringArray* list);
   void(WINAPI* OnDebug)(int* switches, int* debugMode);
+  void(WINAPI* SetToTaskTray)(HWND window, UINT mode, UINT key);
+  void(WINAPI* ReleaseToTaskTray)();
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

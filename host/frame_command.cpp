@@ -1,6 +1,8 @@
 #include "frame_command.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <cwctype>
 
 #include "console.h"
 
@@ -14,4 +16,86 @@ int RunDebugCommand(const ZvDllExports& exports, const std::vector<std::wstring>
   for (const int value : switches) line += L" " + std::to_wstring(value);
   Print(line + L" デバッグモード: " + std::to_wstring(mode) + L"\n");
   return 0;
+}
+
+namespace {
+
+constexpr UINT kTrayCallback = WM_USER + 5;
+const ZvDllExports* g_trayExports = nullptr;
+
+// The icon's messages come to the view: a double click brings the window back.
+LRESULT CALLBACK TrayViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kTrayCallback && lParam == WM_LBUTTONDBLCLK) {
+    g_trayExports->ReleaseToTaskTray();
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+UINT ParseKey(const std::wstring& text) {
+  if (text.size() == 1 && iswalnum(text[0])) return towupper(text[0]);
+  return static_cast<UINT>(wcstoul(text.c_str(), nullptr, 0));
+}
+
+HWND CreateTrayFrame() {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSW frameClass = {};
+  frameClass.lpfnWndProc = ::DefWindowProcW;
+  frameClass.hInstance = instance;
+  frameClass.hbrBackground = ::GetSysColorBrush(COLOR_WINDOW);
+  frameClass.lpszClassName = L"ZvHostTrayFrame";
+  ::RegisterClassW(&frameClass);
+  WNDCLASSW viewClass = frameClass;
+  viewClass.lpfnWndProc = TrayViewProc;
+  viewClass.lpszClassName = L"ZvHostTrayView";
+  ::RegisterClassW(&viewClass);
+  HWND frame = ::CreateWindowExW(0, frameClass.lpszClassName, L"zvhost tray", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80,
+                                 360, 160, nullptr, nullptr, instance, nullptr);
+  if (frame) {
+    ::CreateWindowExW(0, viewClass.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 340, 120, frame, nullptr, instance,
+                      nullptr);
+  }
+  return frame;
+}
+
+// Pumps the host's messages (the hook in another program shows the frame
+// through them) until the frame is visible again or the time is up.
+bool WaitUntilShown(HWND frame, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (!::IsWindowVisible(frame)) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 100)),
+                                QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunTrayCommand(const ZvDllExports& exports, const std::vector<std::wstring>& arguments) {
+  if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == L"--timeout")) return 2;
+  const UINT mode = static_cast<UINT>(wcstoul(arguments[0].c_str(), nullptr, 0));
+  const UINT key = ParseKey(arguments[1]);
+  const DWORD timeoutMs = arguments.size() == 4 ? static_cast<DWORD>(_wtoi(arguments[3].c_str())) : 60000;
+  HWND frame = CreateTrayFrame();
+  if (!frame) return 1;
+  g_trayExports = &exports;
+  exports.SetToTaskTray(::GetWindow(frame, GW_CHILD), mode, key);
+  int status = 1;
+  if (::IsWindowVisible(frame)) {
+    Print(L"隠せません: ほかのウィンドウが隠れています\n");
+  } else {
+    Print(L"隠しました\n");
+    status = WaitUntilShown(frame, timeoutMs) ? 0 : 3;
+    if (status == 3) exports.ReleaseToTaskTray();
+    Print(status == 0 ? L"表示しました\n" : L"時間切れ: ReleaseToTaskTray で戻しました\n");
+  }
+  ::DestroyWindow(frame);
+  return status;
 }

@@ -12,6 +12,7 @@
 //   zvhost cpl list [--confirm] [--capacity N] [--exclude NAME…]   the applet records
 //   zvhost cpl exclude [NAME…]             the dialog of files not to load on a list of ten, then the list
 //   zvhost debug [S0 … S7 MODE]            the debug dialog on the host's switches, then the nine values
+//   zvhost tray MODE KEY [--timeout MS]    the host's window hidden to the tray until the hot key
 #include <windows.h>
 
 #include <cstdio>
@@ -96,7 +97,8 @@ int Usage() {
       L"                    [--tabs タブ] [--line-numbers] [--select-printer]\n"
       L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
       L"       zvhost cpl exclude [ファイル…]\n"
-      L"       zvhost debug [スイッチ0 … スイッチ7 モード]\n",
+      L"       zvhost debug [スイッチ0 … スイッチ7 モード]\n"
+      L"       zvhost tray 修飾モード キー [--timeout ミリ秒]\n",
       stderr);
   return 2;
 }
@@ -149,6 +151,7 @@ const struct {
     {L"cpl", [](const HostSession& session, const Arguments& rest) { return RunCplCommand(session.exports, rest); }},
     {L"debug",
      [](const HostSession& session, const Arguments& rest) { return RunDebugCommand(session.exports, rest); }},
+    {L"tray", [](const HostSession& session, const Arguments& rest) { return RunTrayCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {

@@ -27,9 +27,9 @@ TEST(Host, ShowsTheLibraryOrNamesWhatIsMissing) {
             "バージョン: 0.6.6.7\n  FileDescription: Zv用拡張機能 DLL\n  InternalName: ZvDll\n"
             "  OriginalFilename: ZvDll.DLL\n  ProductName: ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ\nエクスポート:\n"
             "  CloseCdPlay\n  DisableWow64FsRedirection\n  OnCdCommand\n  OnCdPlaydef\n  OnCdplay\n  OnCdrandom\n"
-            "  OnCdrepeat\n  OnDebug\n  OnMciCdVolume\n  OnSetNonLoadCpl\n  ReadMpegTagData\n  "
+            "  OnCdrepeat\n  OnDebug\n  OnMciCdVolume\n  OnSetNonLoadCpl\n  ReadMpegTagData\n  ReleaseToTaskTray\n  "
             "RevertWow64FsRedirection\n  "
-            "WriteMpegTagData\n"
+            "SetToTaskTray\n  WriteMpegTagData\n"
             "  ZvCmpBinaryDlg\n  ZvGetCplAllData\n  ZvPrintTextDlg\n  ZvTagMakeDlg\n");
   TempDir copy;  // the host without the library, then with a library of its name that lacks the exports
   for (const wchar_t* file : {L"zvhost.exe", L"zvfw.dll"})
