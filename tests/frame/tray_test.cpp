@@ -22,18 +22,21 @@ struct SharedTray {
   HHOOK hook;
 };
 
-// The library's section ZvDllHid as mapped into this process.
+// The library's section ZvDllHid as this process maps it.
+const IMAGE_SECTION_HEADER* SectionHeader(const BYTE* base) {
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
+    if (memcmp(section->Name, "ZvDllHid", 8) == 0) return section;
+  return nullptr;
+}
+
+const BYTE* Library() { return reinterpret_cast<const BYTE*>(LoadLibraryW(L"ZvDll.dll")); }
+
 const volatile SharedTray* Shared() {
-  static const volatile SharedTray* shared = [] {
-    const auto* base = reinterpret_cast<const BYTE*>(LoadLibraryW(L"ZvDll.dll"));
-    const auto* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
-      if (memcmp(section->Name, "ZvDllHid", 8) == 0)
-        return reinterpret_cast<const volatile SharedTray*>(base + section->VirtualAddress);
-    return static_cast<const volatile SharedTray*>(nullptr);
-  }();
+  static const volatile SharedTray* shared =
+      reinterpret_cast<const volatile SharedTray*>(Library() + SectionHeader(Library())->VirtualAddress);
   return shared;
 }
 
@@ -198,6 +201,14 @@ void ExpectShownAndSwallowed(const HiddenHost& host, KeySink& sink, int hDowns) 
   EXPECT_EQ(sink.Downs(kH), hDowns) << sink.Log();
 }
 
+TEST(Tray, TheStateIsOneSharedWritableSectionOfTheImage) {
+  const IMAGE_SECTION_HEADER* section = SectionHeader(Library());
+  ASSERT_NE(section, nullptr);
+  EXPECT_EQ(section->Characteristics & (IMAGE_SCN_MEM_SHARED | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE),
+            static_cast<DWORD>(IMAGE_SCN_MEM_SHARED | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE));
+  EXPECT_GE(section->Misc.VirtualSize, sizeof(SharedTray));
+}
+
 TEST(Tray, EachModeBringsTheWindowBackOnItsChordOnly) {
   Watchdog watchdog(120000);
   KeySink sink;
@@ -220,13 +231,14 @@ TEST(Tray, EachModeBringsTheWindowBackOnItsChordOnly) {
     EXPECT_EQ(Shared()->mode, c.mode);
     EXPECT_EQ(Shared()->hotKey, kH);
     EXPECT_TRUE(TrayShown());
-    ASSERT_TRUE(sink.Focus());
     int hDowns = sink.Downs(kH);
     for (const auto& chord : c.refused) {
+      ASSERT_TRUE(sink.Focus());
       Chord(chord);
       EXPECT_TRUE(sink.WaitDowns(kH, ++hDowns)) << "a refused chord's H reaches the focused program";
       EXPECT_TRUE(host.Hidden());
     }
+    ASSERT_TRUE(sink.Focus());
     Chord(c.taken);
     ExpectShownAndSwallowed(host, sink, hDowns);
   }
