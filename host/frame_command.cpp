@@ -59,10 +59,11 @@ HWND CreateTrayFrame() {
 }
 
 // Pumps the host's messages (the hook in another program shows the frame
-// through them) until the frame is visible again or the time is up.
-bool WaitUntilShown(HWND frame, DWORD timeoutMs) {
+// through them) until the frame is visible, or only for the time when
+// untilShown is false; false when the time ran out.
+bool PumpMessages(HWND frame, DWORD timeoutMs, bool untilShown) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (!::IsWindowVisible(frame)) {
+  while (!untilShown || !::IsWindowVisible(frame)) {
     const ULONGLONG now = ::GetTickCount64();
     if (now >= deadline) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 100)),
@@ -79,10 +80,21 @@ bool WaitUntilShown(HWND frame, DWORD timeoutMs) {
 }  // namespace
 
 int RunTrayCommand(const ZvDllExports& exports, const std::vector<std::wstring>& arguments) {
-  if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == L"--timeout")) return 2;
+  if (arguments.size() < 2) return 2;
   const UINT mode = static_cast<UINT>(wcstoul(arguments[0].c_str(), nullptr, 0));
   const UINT key = ParseKey(arguments[1]);
-  const DWORD timeoutMs = arguments.size() == 4 ? static_cast<DWORD>(_wtoi(arguments[3].c_str())) : 60000;
+  DWORD timeoutMs = 60000, stayMs = 0;
+  for (size_t i = 2; i < arguments.size(); i += 2) {
+    if (i + 1 >= arguments.size()) return 2;
+    const DWORD value = static_cast<DWORD>(_wtoi(arguments[i + 1].c_str()));
+    if (arguments[i] == L"--timeout") {
+      timeoutMs = value;
+    } else if (arguments[i] == L"--stay") {
+      stayMs = value;
+    } else {
+      return 2;
+    }
+  }
   HWND frame = CreateTrayFrame();
   if (!frame) return 1;
   g_trayExports = &exports;
@@ -92,9 +104,10 @@ int RunTrayCommand(const ZvDllExports& exports, const std::vector<std::wstring>&
     Print(L"隠せません: ほかのウィンドウが隠れています\n");
   } else {
     Print(L"隠しました\n");
-    status = WaitUntilShown(frame, timeoutMs) ? 0 : 3;
+    status = PumpMessages(frame, timeoutMs, true) ? 0 : 3;
     if (status == 3) exports.ReleaseToTaskTray();
     Print(status == 0 ? L"表示しました\n" : L"時間切れ: ReleaseToTaskTray で戻しました\n");
+    PumpMessages(frame, stayMs, false);  // a moment to look at it
   }
   ::DestroyWindow(frame);
   return status;

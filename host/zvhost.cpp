@@ -12,7 +12,7 @@
 //   zvhost cpl list [--confirm] [--capacity N] [--exclude NAME…]   the applet records
 //   zvhost cpl exclude [NAME…]             the dialog of files not to load on a list of ten, then the list
 //   zvhost debug [S0 … S7 MODE]            the debug dialog on the host's switches, then the nine values
-//   zvhost tray MODE KEY [--timeout MS]    the host's window hidden to the tray until the hot key
+//   zvhost tray MODE KEY [--timeout MS] [--stay MS]   the host's window hidden to the tray until the hot key
 #include <windows.h>
 
 #include <cstdio>
@@ -98,7 +98,7 @@ int Usage() {
       L"       zvhost cpl list [--confirm] [--capacity 件数] [--exclude ファイル…]\n"
       L"       zvhost cpl exclude [ファイル…]\n"
       L"       zvhost debug [スイッチ0 … スイッチ7 モード]\n"
-      L"       zvhost tray 修飾モード キー [--timeout ミリ秒]\n",
+      L"       zvhost tray 修飾モード キー [--timeout ミリ秒] [--stay ミリ秒]\n",
       stderr);
   return 2;
 }
