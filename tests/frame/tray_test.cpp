@@ -168,8 +168,8 @@ bool TrayShown() {
 
 // zvhost with its window hidden to the tray: the frame, hidden, and the view it gave the library.
 struct HiddenHost {
-  HiddenHost(UINT mode, const wchar_t* key)
-      : program(L"zvhost.exe", L"tray " + std::to_wstring(mode) + L" " + key + L" --timeout 30000") {
+  HiddenHost(UINT mode, const wchar_t* key, const std::wstring& more = L"")
+      : program(L"zvhost.exe", L"tray " + std::to_wstring(mode) + L" " + key + L" --timeout 30000" + more) {
     // It prints once SetToTaskTray has returned, the icon added.
     WaitForCondition([&] { return program.Output() == "隠しました\n"; });
     frame = TopWindow(program.Pid(), L"ZvHostTrayFrame");
@@ -267,7 +267,7 @@ TEST(Tray, ASecondHostCannotHideWhileOneIsHiddenAndAStrayReleaseIsHarmless) {
   Watchdog watchdog(60000);
   KeySink sink;
   {
-    HiddenHost first(2, L"H");
+    HiddenHost first(2, L"H", L" --stay 3000");
     ASSERT_TRUE(first.Hidden());
     const ProcessResult second = RunProgram(ProgramDir() + L"zvhost.exe", L"tray 0 J --timeout 3000");
     EXPECT_EQ(second.exitCode, 1u);
@@ -278,7 +278,12 @@ TEST(Tray, ASecondHostCannotHideWhileOneIsHiddenAndAStrayReleaseIsHarmless) {
     EXPECT_TRUE(first.Hidden());
     ASSERT_TRUE(sink.Focus());
     Chord({VK_CONTROL, kH});
-    ExpectShownAndSwallowed(first, sink, 0);
+    // Shown, the host still running: the hot key is an ordinary key again.
+    ASSERT_TRUE(WaitForCondition([&] { return first.program.Output() == "隠しました\n表示しました\n"; }));
+    ASSERT_TRUE(sink.Focus());
+    Chord({VK_CONTROL, kH});
+    EXPECT_TRUE(sink.WaitDowns(kH, 1)) << sink.Log();
+    ExpectShownAndSwallowed(first, sink, 1);
   }
   // Nothing hidden: the window is gone with its process, the icon too.
   const DWORD handles = OpenHandleCount();
