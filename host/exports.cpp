@@ -41,6 +41,9 @@ const ExportSlot kSlots[] = {
     {"OnBinarycolor", Bind<&ZvDllExports::OnBinarycolor>},
     {"OnKindcolor", Bind<&ZvDllExports::OnKindcolor>},
     {"OnSetwallpaper", Bind<&ZvDllExports::OnSetwallpaper>},
+    {"OnDebug", Bind<&ZvDllExports::OnDebug>},
+    {"SetToTaskTray", Bind<&ZvDllExports::SetToTaskTray>},
+    {"ReleaseToTaskTray", Bind<&ZvDllExports::ReleaseToTaskTray>},
 };
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }

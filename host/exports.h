@@ -40,6 +40,9 @@ struct ZvDllExports {
   void(WINAPI* OnBinarycolor)(COLORREF* colours, BOOL* use);
   void(WINAPI* OnKindcolor)(zv::settings::KindColour* kinds, BOOL* use);
   void(WINAPI* OnSetwallpaper)(LPCWSTR path);
+  void(WINAPI* OnDebug)(int* switches, int* debugMode);
+  void(WINAPI* SetToTaskTray)(HWND window, UINT mode, UINT key);
+  void(WINAPI* ReleaseToTaskTray)();
 };
 
 // Loads ZvDll.dll (from beside the host unless a path is given) and binds every

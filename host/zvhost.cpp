@@ -16,6 +16,8 @@
 //   zvhost dirtree PATH [--keep] [--tree-file DIR]   the tree dialog twice on one host cache
 //   zvhost colors attr|binary|kind         a colour dialog on the host's table, shown before and after
 //   zvhost wallpaper FILE                  the wallpaper dialog on the image, the desktop values before and after
+//   zvhost debug [S0 … S7 MODE]            the debug dialog on the host's switches, then the nine values
+//   zvhost tray MODE KEY [--timeout MS] [--stay MS]   the host's window hidden to the tray until the hot key
 #include <windows.h>
 
 #include <cstdio>
@@ -29,6 +31,7 @@
 #include "dirtree_command.h"
 #include "exports.h"
 #include "launcher_command.h"
+#include "frame_command.h"
 #include "print_command.h"
 #include "settings_command.h"
 #include "tags_command.h"
@@ -105,7 +108,9 @@ int Usage() {
       L"       zvhost launcher [--keys]\n"
       L"       zvhost dirtree フォルダ [--keep] [--tree-file フォルダ]\n"
       L"       zvhost colors attr|binary|kind\n"
-      L"       zvhost wallpaper 画像ファイル\n",
+      L"       zvhost wallpaper 画像ファイル\n"
+      L"       zvhost debug [スイッチ0 … スイッチ7 モード]\n"
+      L"       zvhost tray 修飾モード キー [--timeout ミリ秒] [--stay ミリ秒]\n",
       stderr);
   return 2;
 }
@@ -164,6 +169,9 @@ const struct {
      [](const HostSession& session, const Arguments& rest) { return RunColorsCommand(session.exports, rest); }},
     {L"wallpaper",
      [](const HostSession& session, const Arguments& rest) { return RunWallpaperCommand(session.exports, rest); }},
+    {L"debug",
+     [](const HostSession& session, const Arguments& rest) { return RunDebugCommand(session.exports, rest); }},
+    {L"tray", [](const HostSession& session, const Arguments& rest) { return RunTrayCommand(session.exports, rest); }},
 };
 
 int RunCommand(const HostSession& session) {

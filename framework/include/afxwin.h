@@ -527,3 +527,54 @@ ZVFW_API void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 ZVFW_API void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // Limits the edit control last exchanged to nChars characters.
 ZVFW_API void AFXAPI DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars);
+
+// ---------------------------------------------------------------------------
+// List boxes.
+
+// Owner-draw messages a parent does not handle itself go to the control's own
+// map as WM_REFLECT_BASE + message (ON_MESSAGE), so a control draws itself.
+#define WM_REFLECT_BASE 0xBC00
+
+class ZVFW_API CListBox : public CWnd {
+ public:
+  int AddString(LPCWSTR lpszItem) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, (LPARAM)lpszItem)); }
+  void ResetContent() { SendMessage(LB_RESETCONTENT); }
+  int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+  int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
+  int SetItemHeight(int nIndex, UINT cyItemHeight) {
+    return static_cast<int>(SendMessage(LB_SETITEMHEIGHT, nIndex, MAKELPARAM(cyItemHeight, 0)));
+  }
+  int GetItemHeight(int nIndex) const { return static_cast<int>(SendMessage(LB_GETITEMHEIGHT, nIndex)); }
+  void GetText(int nIndex, CString& rString) const;
+};
+
+// A list box with a check box in front of each item; its template style must
+// be LBS_OWNERDRAWFIXED | LBS_HASSTRINGS. The check of an item is an int kept
+// as it was set: 0 shows clear, 2 indeterminate (three-state styles only: a
+// two-state box ignores SetCheck(…, 2)), and every other value checked. A
+// click on the box or the space bar cycles an automatic style (0 → 1 → 0,
+// three-state 0 → 1 → 2 → 0, any other value → 0) and tells the parent with
+// CLBN_CHKCHANGE. The item data holds the check: it is not the caller's.
+#define CLBN_CHKCHANGE 40
+
+class ZVFW_API CCheckListBox : public CListBox {
+ public:
+  // BS_CHECKBOX, BS_AUTOCHECKBOX (the default), BS_3STATE or BS_AUTO3STATE.
+  void SetCheckStyle(UINT nStyle) { m_nStyle = nStyle; }
+  UINT GetCheckStyle() const { return m_nStyle; }
+  void SetCheck(int nIndex, int nCheck);
+  int GetCheck(int nIndex) const;
+  // Also makes the items tall enough for the check box.
+  BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+
+  DECLARE_MESSAGE_MAP()
+
+ protected:
+  LRESULT OnReflectDrawItem(WPARAM wParam, LPARAM lParam);
+  LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
+  LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
+
+ private:
+  void Toggle(int nIndex);
+  UINT m_nStyle = BS_AUTOCHECKBOX;
+};

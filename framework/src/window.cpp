@@ -53,6 +53,20 @@ void DeleteTemporaries(ThreadData& data, bool onlyDead) {
 
 bool IsWindowCommand(UINT nMessage) { return nMessage == WM_COMMAND || nMessage == WM_NOTIFY; }
 
+// An owner-drawn control of ours draws itself: the parent hands it the message.
+BOOL ReflectToControl(HWND hWndParent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+  HWND control = nullptr;
+  if (message == WM_DRAWITEM) {
+    const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (draw->CtlType != ODT_MENU) control = draw->hwndItem;
+  } else if (message == WM_MEASUREITEM) {
+    const auto* measure = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+    if (measure->CtlType != ODT_MENU) control = ::GetDlgItem(hWndParent, static_cast<int>(measure->CtlID));
+  }
+  CWnd* pControl = CWnd::FromHandlePermanent(control);
+  return pControl && pControl->OnWndMsg(WM_REFLECT_BASE + message, wParam, lParam, pResult);
+}
+
 }  // namespace
 
 namespace zvfw {
@@ -277,7 +291,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return TRUE;
   }
   const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(GetMessageMap(), message, 0, 0);
-  if (!entry) return FALSE;
+  if (!entry) return ReflectToControl(m_hWnd, message, wParam, lParam, pResult);
   *pResult = entry->pfnDispatch(this, wParam, lParam);
   return TRUE;
 }

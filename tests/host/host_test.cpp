@@ -27,8 +27,9 @@ TEST(Host, ShowsTheLibraryOrNamesWhatIsMissing) {
             "バージョン: 0.6.6.7\n  FileDescription: Zv用拡張機能 DLL\n  InternalName: ZvDll\n"
             "  OriginalFilename: ZvDll.DLL\n  ProductName: ZvDll ﾀﾞｲﾅﾐｯｸ ﾘﾝｸ ﾗｲﾌﾞﾗﾘ\nエクスポート:\n"
             "  CloseCdPlay\n  DisableWow64FsRedirection\n  OnAttcolor\n  OnBinarycolor\n  OnCdCommand\n  OnCdPlaydef\n"
-            "  OnCdplay\n  OnCdrandom\n  OnCdrepeat\n  OnKindcolor\n  OnLancher\n  OnMciCdVolume\n  OnSetNonLoadCpl\n"
-            "  OnSetwallpaper\n  ReadMpegTagData\n  RevertWow64FsRedirection\n  WriteMpegTagData\n"
+            "  OnCdplay\n  OnCdrandom\n  OnCdrepeat\n  OnDebug\n  OnKindcolor\n  OnLancher\n  OnMciCdVolume\n"
+            "  OnSetNonLoadCpl\n  OnSetwallpaper\n  ReadMpegTagData\n  ReleaseToTaskTray\n  RevertWow64FsRedirection\n"
+            "  SetToTaskTray\n  WriteMpegTagData\n"
             "  ZvCmpBinaryDlg\n  ZvDirTreeDlg\n  ZvGetCplAllData\n  ZvPrintTextDlg\n  ZvTagMakeDlg\n");
   TempDir copy;  // the host without the library, then with a library of its name that lacks the exports
   for (const wchar_t* file : {L"zvhost.exe", L"zvfw.dll"})
@@ -118,7 +119,7 @@ std::vector<std::string> LayoutFaults(HWND dialog) {
 TEST(Library, EveryDialogHoldsItsControlsWithNothingOverlappingOrCutOff) {
   HMODULE library = ::LoadLibraryW(L"ZvDll.dll");
   const DLGPROC quiet = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
-  for (const int id : {106, 109, 113, 129, 130, 131, 132, 133, 134, 172, 173, 181}) {
+  for (const int id : {106, 109, 113, 119, 129, 130, 131, 132, 133, 134, 172, 173, 181}) {
     HWND dialog = ::CreateDialogParamW(library, MAKEINTRESOURCEW(id), nullptr, quiet, 0);
     ASSERT_NE(dialog, nullptr) << id;
     EXPECT_EQ(LayoutFaults(dialog), std::vector<std::string>{}) << "dialog " << id;
