@@ -50,9 +50,10 @@ struct KeySink {
   bool Got(const std::string& letters) const {
     return WaitForCondition([&] { return Letters() == letters; }, 5000);
   }
-  bool Focus() const {  // as a click on it would
-    SetForegroundWindow(window);
-    return WaitForCondition([&] { return GetForegroundWindow() == window; }, 5000);
+  // Brought to the front as a click on it would; again while a host that has
+  // just come back takes the activation.
+  bool Focus() const {
+    return WaitForCondition([&] { return SetForegroundWindow(window), GetForegroundWindow() == window; }, 5000);
   }
 };
 
