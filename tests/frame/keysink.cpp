@@ -1,15 +1,16 @@
-// A program of its own for the tray test to give the focus to: it prints each
-// letter key that goes down in its window, so the test sees what the hook let through.
+// A program of its own for the tray test to give the focus to: each letter key
+// that goes down in its window is added to its title, so the test sees what
+// the hook let through.
 #include <windows.h>
-
-#include <cstdio>
 
 int wmain() {
   WNDCLASSW sinkClass = {};
   sinkClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
     if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && wParam >= 'A' && wParam <= 'Z') {
-      std::putchar(static_cast<int>(wParam));
-      std::fflush(stdout);
+      wchar_t title[64] = {};
+      const int length = ::GetWindowTextW(window, title, 62);
+      title[length] = static_cast<wchar_t>(wParam);
+      ::SetWindowTextW(window, title);
     }
     if (message == WM_DESTROY) ::PostQuitMessage(0);
     // Alt alone would open the system menu and take the keys after it.
@@ -19,8 +20,8 @@ int wmain() {
   sinkClass.hInstance = ::GetModuleHandleW(nullptr);
   sinkClass.lpszClassName = L"ZvKeySink";
   ::RegisterClassW(&sinkClass);
-  ::CreateWindowExW(0, sinkClass.lpszClassName, L"keysink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 80, 300, 120,
-                    nullptr, nullptr, sinkClass.hInstance, nullptr);
+  ::CreateWindowExW(0, sinkClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 80, 300, 120, nullptr,
+                    nullptr, sinkClass.hInstance, nullptr);
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
   return 0;
