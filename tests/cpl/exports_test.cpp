@@ -124,7 +124,6 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
 // under its own name for each. 2000 and later share the table the prefix's
 // own version shows above; inetcpl.cpl's first row tells the others apart.
 TEST(CplList, OlderWindowsVersionsListFromTheirTables) {
-  ASSERT_TRUE(Library());
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"win95", L"ﾕｰｻﾞｰ\tこのｺﾝﾋﾟｭｰﾀに複数のﾕｰｻﾞｰを設定し管理します。\t1"},
       {L"win98", L"ユーザー\tこのコンピュータに複数のユーザーを設定し管理します。\t1"},
