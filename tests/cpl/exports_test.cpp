@@ -33,7 +33,7 @@ std::wstring SystemDir() {
 
 // Our applets, and two files that are no DLL, one under a name the tables know.
 struct InstalledApplets {
-  const Strings names = {L"zvapplet1.cpl", L"zvapplet2.cpl", L"zvapplet3.cpl",
+  const Strings names = {L"zvapplet1.cpl", L"zvapplet2.cpl", L"zvapplet3.cpl", L"zvapplet4.cpl",
                          L"zvapplet5.cpl", L"zvjunk.cpl",    L"main.cpl"};
   InstalledApplets() {
     for (const std::wstring& name : names)
@@ -88,11 +88,12 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
   const std::wstring third = L"zvapplet3.cpl|自分で名乗る設定|新しい問い合わせに答えます|0";
   // Wine's bthprops.cpl and irprops.cpl have no CPlApplet; joy.cpl is in the table, excluded here.
   const Strings unknown = {L"bthprops.cpl",  L"irprops.cpl",   L"zvapplet1.cpl", L"zvapplet2.cpl",
-                           L"zvapplet3.cpl", L"zvapplet5.cpl", L"zvjunk.cpl"};
-  const Strings shouted = {L"BTHPROPS.CPL",  L"IrProps.cpl",   L"ZVAPPLET1.CPL", L"zvapplet2.CPL",
-                           L"zvapplet3.cpl", L"zvapplet5.cpl", L"ZvJunk.cpl",    L"",
+                           L"zvapplet3.cpl", L"zvapplet4.cpl", L"zvapplet5.cpl", L"zvjunk.cpl"};
+  const Strings shouted = {L"BTHPROPS.CPL",  L"IrProps.cpl",   L"ZVAPPLET1.CPL",
+                           L"zvapplet2.CPL", L"zvapplet3.cpl", L"zvapplet4.cpl",
+                           L"zvapplet5.cpl", L"ZvJunk.cpl",    L"",
                            L"JOY.CPL"};
-  const Strings butTwo = {L"bthprops.cpl",  L"irprops.cpl", L"zvapplet3.cpl",
+  const Strings butTwo = {L"bthprops.cpl",  L"irprops.cpl", L"zvapplet3.cpl", L"zvapplet4.cpl",
                           L"zvapplet5.cpl", L"zvjunk.cpl",  L"joy.cpl"};
   const auto ask = [](const wchar_t* file) { return L"読み込み確認 " + std::wstring(file) + L"を読み込みますか"; };
   const Strings asked = {ask(L"zvapplet1.cpl"), ask(L"zvapplet2.cpl")};

@@ -1,14 +1,16 @@
 // A control-panel applet file for the tests, built once for each way of
 // answering (ZV_APPLET): 1 names itself through CPL_NEWINQUIRE; 2 leaves the
 // name empty there and answers CPL_INQUIRE with ids of its strings; 3 has
-// three applets of which only the third answers; 5 refuses CPL_INIT.
+// three applets of which only the third answers; 4 answers no inquiry; 5
+// refuses CPL_INIT.
 #include <windows.h>
 #include <cpl.h>
 
 #include <cwchar>
 
 extern "C" __declspec(dllexport) LONG WINAPI CPlApplet(HWND, UINT message, LPARAM index, LPARAM data) {
-  const bool unnamed = ZV_APPLET == 2 || (ZV_APPLET == 3 && index == 0), refused = ZV_APPLET == 3 && index == 1;
+  const bool unnamed = ZV_APPLET == 2 || (ZV_APPLET == 3 && index == 0),
+             refused = ZV_APPLET == 4 || (ZV_APPLET == 3 && index == 1);
   const auto info = reinterpret_cast<NEWCPLINFOW*>(data);
   if (message == CPL_INIT) return ZV_APPLET != 5;
   if (message == CPL_GETCOUNT) return ZV_APPLET == 3 ? 3 : 0;  // 0 is taken as one
