@@ -5,7 +5,6 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <span>
 
@@ -29,20 +28,20 @@ int WINAPI RecordingBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
 
 std::wstring SystemDir() {
   wchar_t dir[MAX_PATH];
-  return std::wstring(dir, GetSystemDirectoryW(dir, MAX_PATH));
+  return std::wstring(dir, GetSystemDirectoryW(dir, MAX_PATH)) + L"\\";
 }
 
 // Our applets, and two files that are no DLL, one under a name the tables know.
 struct InstalledApplets {
-  const Strings names = {L"zvapplet1.cpl", L"zvapplet2.cpl", L"zvapplet3.cpl",
+  const Strings names = {L"zvapplet1.cpl", L"zvapplet2.cpl", L"zvapplet3.cpl", L"zvapplet4.cpl",
                          L"zvapplet5.cpl", L"zvjunk.cpl",    L"main.cpl"};
   InstalledApplets() {
     for (const std::wstring& name : names)
-      if (!CopyFileW((ProgramDir() + name).c_str(), (SystemDir() + L"\\" + name).c_str(), FALSE))
-        WriteBytes(SystemDir() + L"\\" + name, "MZ, no DLL");
+      if (!CopyFileW((ProgramDir() + name).c_str(), (SystemDir() + name).c_str(), FALSE))
+        WriteBytes(SystemDir() + name, "MZ, no DLL");
   }
   ~InstalledApplets() {
-    for (const std::wstring& name : names) DeleteFileW((SystemDir() + L"\\" + name).c_str());
+    for (const std::wstring& name : names) DeleteFileW((SystemDir() + name).c_str());
   }
 };
 
@@ -54,17 +53,13 @@ HMODULE Library() {
   return hooked ? library : nullptr;
 }
 
-void Fill(CStringArray& array, const Strings& items) {
-  for (const std::wstring& item : items) array.Add(item.c_str());
-}
-
 // The records as "file|name|description|flag"; the record past the capacity
 // must come back as it went in. answers, when given, are clicked in the real boxes.
 Strings List(int capacity, BOOL confirm, const Strings& excluded, const std::vector<int>& answers) {
   std::vector<CplAllData> records(capacity + 1);
   memset(records.data(), 0xA5, records.size() * sizeof(CplAllData));
   CStringArray names;
-  Fill(names, excluded);
+  for (const std::wstring& name : excluded) names.Add(name.c_str());
   g_loaded.clear(), g_asked.clear();
   g_showBoxes = !answers.empty();
   UiScript person([&] {
@@ -87,19 +82,19 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
       L"アプリケーションやWindowsコンポーネントをインストールおよび削除します。|1";
   const std::wstring inetcpl =
       L"inetcpl.cpl|インターネット オプション|インターネットの表示画面や接続情報を設定します。|0";
-  const std::wstring joy =
-      L"joy.cpl|ゲーム コントローラ|ジョイスティック、ゲームパッドなどのゲーム "
-      L"コントローラのハードウェアを追加、削除、構成します|0";
   const std::wstring main = L"main.cpl|キーボード|キーボードの設定をカスタマイズします。|1";
   const std::wstring named = L"zvapplet1.cpl|自分で名乗る設定|新しい問い合わせに答えます|0";
   const std::wstring strings = L"zvapplet2.cpl|文字列で名乗る設定|名前と説明は文字列リソースから読みます|0";
   const std::wstring third = L"zvapplet3.cpl|自分で名乗る設定|新しい問い合わせに答えます|0";
-  // Wine's bthprops.cpl and irprops.cpl have no CPlApplet.
+  // Wine's bthprops.cpl and irprops.cpl have no CPlApplet; joy.cpl is in the table, excluded here.
   const Strings unknown = {L"bthprops.cpl",  L"irprops.cpl",   L"zvapplet1.cpl", L"zvapplet2.cpl",
-                           L"zvapplet3.cpl", L"zvapplet5.cpl", L"zvjunk.cpl"};
-  const Strings shouted = {L"BTHPROPS.CPL",  L"IrProps.cpl",   L"ZVAPPLET1.CPL", L"zvapplet2.CPL",
-                           L"zvapplet3.cpl", L"zvapplet5.cpl", L"ZvJunk.cpl",    L""};
-  const Strings butTwo = {L"bthprops.cpl", L"irprops.cpl", L"zvapplet3.cpl", L"zvapplet5.cpl", L"zvjunk.cpl"};
+                           L"zvapplet3.cpl", L"zvapplet4.cpl", L"zvapplet5.cpl", L"zvjunk.cpl"};
+  const Strings shouted = {L"BTHPROPS.CPL",  L"IrProps.cpl",   L"ZVAPPLET1.CPL",
+                           L"zvapplet2.CPL", L"zvapplet3.cpl", L"zvapplet4.cpl",
+                           L"zvapplet5.cpl", L"ZvJunk.cpl",    L"",
+                           L"JOY.CPL"};
+  const Strings butTwo = {L"bthprops.cpl",  L"irprops.cpl", L"zvapplet3.cpl", L"zvapplet4.cpl",
+                          L"zvapplet5.cpl", L"zvjunk.cpl",  L"joy.cpl"};
   const auto ask = [](const wchar_t* file) { return L"読み込み確認 " + std::wstring(file) + L"を読み込みますか"; };
   const Strings asked = {ask(L"zvapplet1.cpl"), ask(L"zvapplet2.cpl")};
   const struct {
@@ -108,10 +103,10 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
     Strings excluded, lines, loaded, asked;
     std::vector<int> answers;
   } cases[] = {
-      {20, FALSE, {}, {appwiz, inetcpl, joy, main, named, strings, third}, unknown, {}, {}},
+      {20, FALSE, {L"joy.cpl"}, {appwiz, inetcpl, main, named, strings, third}, unknown, {}, {}},
       // Excluded in any letter case, the rest known: nothing loaded or asked.
-      {20, TRUE, shouted, {appwiz, inetcpl, joy, main}, {}, {}, {}},
-      {20, TRUE, butTwo, {appwiz, inetcpl, joy, main, named}, {L"zvapplet1.cpl"}, asked, {IDYES, IDNO}},
+      {20, TRUE, shouted, {appwiz, inetcpl, main}, {}, {}, {}},
+      {20, TRUE, butTwo, {appwiz, inetcpl, main, named}, {L"zvapplet1.cpl"}, asked, {IDYES, IDNO}},
       {0, TRUE, {}, {}, {}, {}, {}},
       {2, TRUE, {}, {appwiz, inetcpl}, {}, {ask(L"bthprops.cpl")}, {}},  // answered No
   };
@@ -121,31 +116,19 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
     EXPECT_EQ(g_loaded, c.loaded);
     EXPECT_EQ(g_asked, c.asked);
     wchar_t current[MAX_PATH];
-    EXPECT_EQ(std::wstring(current, GetCurrentDirectoryW(MAX_PATH, current)), SystemDir());
+    EXPECT_EQ(std::wstring(current, GetCurrentDirectoryW(MAX_PATH, current)) + L"\\", SystemDir());
     for (const std::wstring& name : unknown) EXPECT_EQ(GetModuleHandleW(name.c_str()), nullptr) << Utf8(name);
   }
 }
 
 // Wine reports a version to a program named in AppDefaults: a copy of zvhost
-// under its own name for each. Under NT 4.0 joy.cpl is loaded, and like all of
-// Wine's applets answers no inquiry.
-TEST(CplList, EachWindowsVersionListsFromItsTable) {
-  ASSERT_TRUE(Library());
-  const std::wstring latest =
-      L"appwiz.cpl|アプリケーションの追加と削除|1 inetcpl.cpl|インターネット オプション|0 "
-      L"joy.cpl|ゲーム コントローラ|0 main.cpl|キーボード|1 ";
-  const std::pair<const wchar_t*, std::wstring> cases[] = {
-      {L"win95",
-       L"appwiz.cpl|ｱﾌﾟﾘｹｰｼｮﾝの追加と削除|0 inetcpl.cpl|ﾕｰｻﾞｰ|1 joy.cpl|ゲーム コントローラ|0 main.cpl|ﾌｫﾝﾄ|1 "},
-      {L"win98",
-       L"appwiz.cpl|アプリケーションの追加と削除|0 inetcpl.cpl|ユーザー|1 joy.cpl|ゲーム コントローラ|0 "
-       L"main.cpl|フォント|1 "},
-      {L"nt40", L"appwiz.cpl|ｱﾌﾟﾘｹｰｼｮﾝの追加と削除|0 inetcpl.cpl|ｲﾝﾀｰﾈｯﾄ|0 main.cpl|ｷｰﾎﾞｰﾄﾞ|1 "},  // joy.cpl loaded
-      {L"winme", latest},
-      {L"win2k", latest},
-      {L"winxp64", latest},
-      {L"win7", latest},
-      {L"win10", latest}};
+// under its own name for each. 2000 and later share the table the prefix's
+// own version shows above; inetcpl.cpl's first row tells the others apart.
+TEST(CplList, OlderWindowsVersionsListFromTheirTables) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"win95", L"ﾕｰｻﾞｰ\tこのｺﾝﾋﾟｭｰﾀに複数のﾕｰｻﾞｰを設定し管理します。\t1"},
+      {L"win98", L"ユーザー\tこのコンピュータに複数のユーザーを設定し管理します。\t1"},
+      {L"nt40", L"ｲﾝﾀｰﾈｯﾄ\tｲﾝﾀｰﾈｯﾄの設定を変更します。\t0"}};
   TempDir dir;
   for (const wchar_t* file : {L"zvfw.dll", L"ZvDll.dll"})
     ASSERT_TRUE(CopyFileW((ProgramDir() + file).c_str(), dir.Path(file).c_str(), FALSE));
@@ -153,57 +136,48 @@ TEST(CplList, EachWindowsVersionListsFromItsTable) {
     const std::wstring exe = std::wstring(L"zvcpl_") + version + L".exe", key = L"Software\\Wine\\AppDefaults\\" + exe;
     ASSERT_TRUE(CopyFileW((ProgramDir() + L"zvhost.exe").c_str(), dir.Path(exe).c_str(), FALSE));
     RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Version", REG_SZ, version, 2 * (wcslen(version) + 1));
-    std::wstring out =
-        Utf16(RunProgram(dir.Path(exe), L"cpl list --exclude zvapplet1.cpl zvapplet2.cpl zvapplet3.cpl").output);
+    const auto run = RunProgram(dir.Path(exe), L"cpl list --capacity 1 --exclude appwiz.cpl");
     RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
-    std::wstring lines;  // file, name and flag of each
-    for (size_t at = 0, end; (end = out.find(L"\r\n", at)) != std::wstring::npos; at = end + 2) {
-      const size_t info = out.find(L'\t', out.find(L'\t', at) + 1), flag = out.rfind(L'\t', end);
-      lines += out.substr(at, info - at) + L"|" + out.substr(flag + 1, end - flag - 1) + L" ";
-    }
-    std::replace(lines.begin(), lines.end(), L'\t', L'|');
-    EXPECT_EQ(lines, expected) << Utf8(version);
+    EXPECT_EQ(Utf16(run.output), L"inetcpl.cpl\t" + std::wstring(expected) + L"\r\n") << Utf8(version);
   }
+}
+
+// The list after the dialog, run on before while person works it.
+Strings NonLoadList(const Strings& before, const std::function<void(HWND)>& person) {
+  CStringArray list;
+  for (const std::wstring& name : before) list.Add(name.c_str());
+  // The file dialog must start in the system directory by itself, not from here nor the folder last used.
+  SetCurrentDirectoryW(ProgramDir().c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER,
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
+  UiScript script([&] { person(RequireDialog(L"読み込まないCPLファイルの設定")); });
+  GetExport<void(WINAPI*)(CStringArray*)>(Library(), "OnSetNonLoadCpl")(&list);
+  EXPECT_TRUE(script.Join()) << script.Failure();
+  Strings after;
+  for (INT_PTR i = 0; i < list.GetCount(); ++i) after.push_back(list[i].GetString());
+  return after;
 }
 
 TEST(CplDialog, OkStoresTheTenRowsAndCancelNothing) {
   const Strings ten = {L"a.cpl", L"", L"c.cpl", L"d.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl", L"j.cpl"};
-  const auto edit = [](HWND dlg) {
-    Require(GetText(dlg, IDC_CPL_FILE9) == L"j.cpl" && SetText(dlg, IDC_CPL_FILE0, L""), "row 1 and 10");
-    Require(TypeKeys(dlg, IDC_CPL_FILE1, L"日本語の設定.cpl") && Click(dlg, IDC_CPL_REF3), "row 2, 参照 of row 4");
-    HWND files = WaitForFileDialog();
-    Require(files && GetText(files, cmb13) == L"d.cpl" && Items(files, cmb1) == Strings{L"CPLファイル"}, "file dialog");
-    Require(AnswerFileDialog(L"joy.cpl"), "joy.cpl of the system directory");
-    Require(WaitForText(dlg, IDC_CPL_FILE3, L"joy.cpl") && Click(dlg, IDC_CPL_REF9) && CancelFileDialog(), "cancel");
-  };
-  const auto ok = [](HWND dlg) { Require(GetText(dlg, IDC_CPL_FILE1).empty() && Click(dlg, IDOK), "OK"); };
-  const struct {
-    Strings before;
-    std::function<void(HWND)> person;
-    Strings after;
-  } cases[] = {
-      {ten, ok, ten},
-      {ten,
-       [&](HWND dlg) { edit(dlg), Require(Click(dlg, IDOK), "OK"); },
-       {L"", L"日本語の設定.cpl", L"c.cpl", L"joy.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl", L"j.cpl"}},
-      {ten, [&](HWND dlg) { edit(dlg), Require(Click(dlg, IDCANCEL), "Cancel"); }, ten},
-      {{L"x.cpl"}, ok, {L"x.cpl", L"", L"", L"", L"", L"", L"", L"", L"", L""}},  // a short list: OK makes ten
-      {{}, [](HWND dlg) { Require(Click(dlg, IDCANCEL), "Cancel"); }, {}},
-  };
-  for (const auto& c : cases) {
-    CStringArray list;
-    Fill(list, c.before);
-    // The file dialog must start in the system directory by itself, not from here nor the folder last used.
-    SetCurrentDirectoryW(ProgramDir().c_str());
-    RegDeleteTreeW(HKEY_CURRENT_USER,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
-    UiScript person([&] { c.person(RequireDialog(L"読み込まないCPLファイルの設定")); });
-    GetExport<void(WINAPI*)(CStringArray*)>(Library(), "OnSetNonLoadCpl")(&list);
-    EXPECT_TRUE(person.Join()) << person.Failure();
-    Strings after;
-    for (INT_PTR i = 0; i < list.GetCount(); ++i) after.push_back(list[i].GetString());
-    EXPECT_EQ(after, c.after);
+  const Strings edited = {
+      L"", L"日本語の設定.cpl", L"c.cpl", L"joy.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl", L"j.cpl"};
+  for (const int button : {IDOK, IDCANCEL}) {
+    const Strings after = NonLoadList(ten, [&](HWND dlg) {
+      Require(GetText(dlg, IDC_CPL_FILE9) == L"j.cpl" && SetText(dlg, IDC_CPL_FILE0, L""), "row 1 and 10");
+      Require(TypeKeys(dlg, IDC_CPL_FILE1, L"日本語の設定.cpl") && Click(dlg, IDC_CPL_REF3), "row 2, 参照 of row 4");
+      HWND files = WaitForFileDialog();
+      Require(files && GetText(files, cmb13) == L"d.cpl" && Items(files, cmb1) == Strings{L"CPLファイル"},
+              "file dialog");
+      Require(AnswerFileDialog(L"joy.cpl"), "joy.cpl of the system directory");
+      Require(WaitForText(dlg, IDC_CPL_FILE3, L"joy.cpl") && Click(dlg, IDC_CPL_REF9) && CancelFileDialog(), "cancel");
+      Require(Click(dlg, button), "OK or Cancel");
+    });
+    EXPECT_EQ(after, button == IDOK ? edited : ten);
   }
+  // A short list shows its missing rows empty, and OK makes ten.
+  EXPECT_EQ(NonLoadList({L"x.cpl"}, [](HWND dlg) { Require(Click(dlg, IDOK), "OK"); }),
+            (Strings{L"x.cpl", L"", L"", L"", L"", L"", L"", L"", L"", L""}));
 }
 
 }  // namespace
