@@ -149,13 +149,13 @@ void CLancherDlg::BuildColumns() {
   RECT client = {};
   m_pList->GetClientRect(&client);
   int nColumn = 0;
-  for (const ColumnSpec& spec :
+  for (const ColumnLayout& layout :
        Columns(m_bKeyColumn, m_nKeyColWidth, client.right - client.left, ::GetSystemMetrics(SM_CXVSCROLL))) {
-    const CString strHeader = ToCString(spec.header);
+    const CString strHeader = ToCString(layout.header);
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
-    column.cx = spec.width;
+    column.cx = layout.width;
     column.pszText = const_cast<LPWSTR>(strHeader.GetString());
     column.iSubItem = nColumn;
     List(LVM_INSERTCOLUMNW, nColumn++, reinterpret_cast<LPARAM>(&column));

@@ -96,13 +96,13 @@ bool ShowsKeyColumn(const EntryStore& store) {
   return false;
 }
 
-std::vector<ColumnSpec> Columns(bool keyColumn, int keyWidth, int listClientWidth, int scrollBarWidth) {
+std::vector<ColumnLayout> Columns(bool keyColumn, int keyWidth, int listClientWidth, int scrollBarWidth) {
   const int shownKeyWidth = keyColumn ? keyWidth : 0;
   // A list narrower than the fixed columns leaves no room for the parameters, not a negative width.
   const int paramsWidth = std::max(0, listClientWidth - 400 - shownKeyWidth - scrollBarWidth);
-  std::vector<ColumnSpec> columns = {{Column::kName, u"ファイル名", 150},
-                                     {Column::kPath, u"フルパス", 250},
-                                     {Column::kParams, u"パラメータ", paramsWidth}};
+  std::vector<ColumnLayout> columns = {{Column::kName, u"ファイル名", 150},
+                                       {Column::kPath, u"フルパス", 250},
+                                       {Column::kParams, u"パラメータ", paramsWidth}};
   if (keyColumn) columns.push_back({Column::kKey, u"キー", keyWidth});
   columns.push_back({Column::kDir, u"作業ディレクトリ", 150});
   return columns;

@@ -104,13 +104,13 @@ bool ShowsKeyColumn(const EntryStore& store);
 
 // The list's columns, left to right.
 enum class Column { kName, kPath, kParams, kKey, kDir };
-struct ColumnSpec {
+struct ColumnLayout {
   Column column;
   std::u16string_view header;
   int width;
-  bool operator==(const ColumnSpec&) const = default;
+  bool operator==(const ColumnLayout&) const = default;
 };
-std::vector<ColumnSpec> Columns(bool keyColumn, int keyWidth, int listClientWidth, int scrollBarWidth);
+std::vector<ColumnLayout> Columns(bool keyColumn, int keyWidth, int listClientWidth, int scrollBarWidth);
 // The sub-item (column index) of each column that a row fills; -1 when not shown.
 int SubItemOf(Column column, bool keyColumn);
 // The キー column's width: the widest of "[]" and every name with "無し", then

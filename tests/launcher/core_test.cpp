@@ -163,7 +163,7 @@ TEST(Buttons, AssignKeysAndShowTheKeyColumnWhileOneIsSet) {
 }
 
 TEST(Columns, WidthsAndHeaders) {
-  using C = std::vector<ColumnSpec>;
+  using C = std::vector<ColumnLayout>;
   EXPECT_EQ(Columns(false, 60, 700, 16), (C{{Column::kName, u"ファイル名", 150},
                                             {Column::kPath, u"フルパス", 250},
                                             {Column::kParams, u"パラメータ", 284},
