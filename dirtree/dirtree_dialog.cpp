@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cstring_text.h"
 #include "scoped_handle.h"
-#include "zvutil.h"
 
 using zv::dirtree::kMaxDepth;
 
@@ -16,9 +16,6 @@ namespace {
 
 constexpr wchar_t kNoMemory[] = L"メモリが足りません";
 constexpr wchar_t kCopyFailed[] = L"クリップボードへのコピーに失敗しました";
-
-std::u16string_view View(const CString& text) { return AsUtf16(text, static_cast<size_t>(text.GetLength())); }
-CString ToCString(const std::u16string& text) { return CString(AsWide(text)); }
 
 void FreeList(TREEPATH* head) {
   while (head) {
@@ -33,7 +30,8 @@ void FreeList(TREEPATH* head) {
 // (the names found so far stay).
 __attribute__((noinline)) bool CollectSubfolders(const CString& dir, std::vector<std::u16string>& names) {
   WIN32_FIND_DATAW find;
-  const ScopedNoRedirectFind search(FindFirstFileNoRedirect(AsWide(zv::dirtree::JoinPath(View(dir), u"*.*")), &find));
+  const ScopedNoRedirectFind search(
+      FindFirstFileNoRedirect(AsWide(zv::dirtree::JoinPath(AsUtf16(dir), u"*.*")), &find));
   if (!search.IsValid()) return true;
   try {
     do {
@@ -168,7 +166,7 @@ BOOL CDirtreeDlg::AppendPath(const CString& path) {
 void CDirtreeDlg::StartLines() {
   m_pTreeList->SendMessage(LB_RESETCONTENT);
   m_nTreeExtent = 0;
-  AddLines({std::u16string(View(m_strRoot))});
+  AddLines({std::u16string(AsUtf16(m_strRoot))});
 }
 
 void CDirtreeDlg::AddLines(const std::vector<std::u16string>& lines) {
@@ -212,7 +210,7 @@ BOOL CDirtreeDlg::ReadTreeFile(const CString& path) {
   if (!ReadWholeFile(path, bytes)) return FALSE;
   const std::u16string text = zv::dirtree::DecodeCacheText(bytes, SystemAnsi);
   for (const std::u16string_view line : zv::dirtree::CachePaths(text)) {
-    if (!AppendPath(ToCString(std::u16string(line)))) break;
+    if (!AppendPath(ToCString(line))) break;
   }
   return TRUE;
 }
@@ -235,12 +233,12 @@ BOOL CDirtreeDlg::ScanDirectory(const CString& dir, int depth) {
   if (!complete) Message(kNoMemory);
   // Left out before the branch marks are decided: a path too long for a node.
   std::erase_if(names, [&](const std::u16string& name) {
-    return !zv::dirtree::FitsNode(zv::dirtree::JoinPath(View(dir), name));
+    return !zv::dirtree::FitsNode(zv::dirtree::JoinPath(AsUtf16(dir), name));
   });
   zv::dirtree::SortNames(names);
   for (size_t i = 0; i < names.size(); ++i) {
     const bool later = i + 1 < names.size();
-    const CString path = ToCString(zv::dirtree::JoinPath(View(dir), names[i]));
+    const CString path = ToCString(zv::dirtree::JoinPath(AsUtf16(dir), names[i]));
     // The node first: line n must stay the n-th node.
     if (!AppendPath(path)) break;
     m_scannedLines.push_back(zv::dirtree::TreeLine({m_moreBelow, static_cast<size_t>(depth)}, later, names[i]));
@@ -274,7 +272,8 @@ void CDirtreeDlg::OnSelectTree() {
   CString dir;
   if (!PathOfLine(static_cast<int>(m_pTreeList->SendMessage(LB_GETCARETINDEX)), dir)) return;
   WIN32_FIND_DATAW find;
-  const ScopedNoRedirectFind search(FindFirstFileNoRedirect(AsWide(zv::dirtree::JoinPath(View(dir), u"*.*")), &find));
+  const ScopedNoRedirectFind search(
+      FindFirstFileNoRedirect(AsWide(zv::dirtree::JoinPath(AsUtf16(dir), u"*.*")), &find));
   if (!search.IsValid()) return;
   RedrawHeld held(m_pFileList);
   do {

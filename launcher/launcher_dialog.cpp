@@ -8,15 +8,11 @@
 #include <vector>
 
 #include "edit_launcher_dialog.h"
-#include "zvutil.h"
+#include "cstring_text.h"
 
 namespace {
 
 using namespace zv::launcher;
-
-CString ToCString(std::u16string_view text) {
-  return CString(reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()));
-}
 
 // The host's four arrays as the buttons edit them. Entries are as many as the
 // shortest array holds: nothing past any array's end is read, and a longer

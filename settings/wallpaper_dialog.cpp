@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "wallpaper_form.h"
-#include "zvutil.h"
+#include "cstring_text.h"
 
 using namespace zv::settings;
 
@@ -56,7 +56,7 @@ class DesktopKey {
 std::u16string ItemText(HWND dialog, int id) {
   CString text;
   CWnd::FromHandle(dialog)->GetDlgItemText(id, text);
-  return std::u16string(AsUtf16(text.GetString(), static_cast<size_t>(text.GetLength())));
+  return std::u16string(AsUtf16(text));
 }
 
 }  // namespace
