@@ -211,7 +211,10 @@ bool PressKey(HWND dlg, WORD virtualKey) {
   // Down and up only: the loop's TranslateMessage makes the WM_CHAR, as for a real key.
   const LPARAM down = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC)) << 16);
   const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-  return ::PostMessageW(focus, WM_KEYDOWN, virtualKey, down) && ::PostMessageW(focus, WM_KEYUP, virtualKey, up);
+  // Esc or Enter may end the dialog, and destroy the control, before the key up is posted.
+  const bool posted = ::PostMessageW(focus, WM_KEYDOWN, virtualKey, down);
+  ::PostMessageW(focus, WM_KEYUP, virtualKey, up);
+  return posted;
 }
 
 bool SelectIndex(HWND dlg, int id, int index) {
