@@ -1,5 +1,4 @@
-// The display settings' decisions, natively and under Wine: the extension
-// table's pages, the placement shown for the desktop values, and what OK writes.
+// The display settings' decisions: paging, the wallpaper's placement and what OK writes.
 #include <gtest/gtest.h>
 
 #include <optional>
