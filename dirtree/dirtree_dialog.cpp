@@ -140,7 +140,7 @@ BOOL CDirtreeDlg::OnInitDialog() {
   m_pFileList = GetDlgItem(IDC_DIRTREE_FILES);
   m_bStarted = true;
   StartLines();
-  if (!LoadTree(m_strRoot)) ScanRoot();
+  if (!LoadTree()) ScanRoot();
   return TRUE;
 }
 
@@ -183,21 +183,21 @@ void CDirtreeDlg::AddLines(const std::vector<std::u16string>& lines) {
   m_pTreeList->SendMessage(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(m_nTreeExtent + 4));
 }
 
-BOOL CDirtreeDlg::LoadTree(const CString& root) {
+BOOL CDirtreeDlg::LoadTree() {
+  using zv::dirtree::TreeSource;
   TREEPATH** slot = CacheSlot();
-  if (!slot || (!m_bUseTreeFile && !m_bKeepTree)) return FALSE;
-  if (*slot) {
+  const wchar_t letter = slot ? static_cast<wchar_t>(L'A' + (slot - m_ppTreeCache)) : L'\0';
+  const wchar_t drive[] = {letter, L':', L'\\', L'\0'};
+  m_plan = zv::dirtree::PlanTree(slot != nullptr, m_bUseTreeFile, m_bKeepTree, slot && *slot,
+                                 slot && ::GetDriveTypeW(drive) == DRIVE_FIXED);
+  if (m_plan.source == TreeSource::kScan) return FALSE;
+  if (m_plan.source == TreeSource::kHostList) {
     m_pHead = m_pTail = *slot;
     while (m_pTail->pNext) m_pTail = m_pTail->pNext;
-  } else {
-    const wchar_t letter = static_cast<wchar_t>(::towupper(root[0]));
-    const wchar_t drive[] = {letter, L':', L'\\', L'\0'};
-    if (::GetDriveTypeW(drive) != DRIVE_FIXED) return FALSE;
-    if (m_bUseTreeFile) {
-      CString file;
-      file.Format(L"%s\\%c_TREE.DAT", m_pszTreeFileDir ? m_pszTreeFileDir : L"", letter);
-      if (!PathExistsExactName(file, nullptr) || !ReadTreeFile(file)) return FALSE;
-    }
+  } else if (m_plan.source == TreeSource::kCacheFile) {
+    CString file;
+    file.Format(L"%s\\%c_TREE.DAT", m_pszTreeFileDir ? m_pszTreeFileDir : L"", letter);
+    if (!PathExistsExactName(file, nullptr) || !ReadTreeFile(file)) return FALSE;
   }
   std::vector<std::u16string_view> paths;
   for (const TREEPATH* node = m_pHead; node; node = node->pNext) paths.push_back(AsUtf16(node->szPath));
@@ -342,7 +342,7 @@ void CDirtreeDlg::SettleList() {
   TREEPATH** slot = CacheSlot();
   // A list the host held that this dialog did not take would be lost otherwise.
   if (slot && *slot != m_pHead) FreeList(*slot);
-  if (slot && (m_bUseTreeFile || m_bKeepTree)) {
+  if (slot && m_plan.keep) {
     *slot = m_pHead;
   } else {
     FreeList(m_pHead);

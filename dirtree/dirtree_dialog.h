@@ -42,9 +42,9 @@ class CDirtreeDlg : public CDialog {
  private:
   // Appends a node for path; false, with the message shown, when memory ran out.
   BOOL AppendPath(const CString& path);
-  // Fills the list and the lines from the host's cache or the cache file;
-  // false when the caller must scan instead.
-  BOOL LoadTree(const CString& root);
+  // Plans where the list comes from and fills it and the lines from the
+  // host's cache or the cache file; false when the caller must scan instead.
+  BOOL LoadTree();
   // Lists dir's subfolders and everything below them; false stops the caller's level.
   BOOL ScanDirectory(const CString& dir, int depth);
   // Scans the root with the tree list's painting held until the end.
@@ -71,6 +71,7 @@ class CDirtreeDlg : public CDialog {
   CWnd* m_pTreeList = nullptr;
   CWnd* m_pFileList = nullptr;
   bool m_bStarted = false;  // the list is the dialog's to settle
+  zv::dirtree::TreePlan m_plan = {zv::dirtree::TreeSource::kScan, false};
 };
 
 // Shows the tree of pParam->szRoot; 1 with the chosen folder in szResult, else 0.

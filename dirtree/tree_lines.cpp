@@ -82,6 +82,13 @@ std::vector<std::u16string> DrawLines(std::span<const std::u16string_view> paths
   return lines;
 }
 
+TreePlan PlanTree(bool driveRoot, bool useFile, bool keep, bool hostHolds, bool fixedDrive) {
+  if (!driveRoot || (!useFile && !keep)) return {TreeSource::kScan, false};
+  if (hostHolds) return {TreeSource::kHostList, true};
+  if (!fixedDrive) return {TreeSource::kScan, true};
+  return {useFile ? TreeSource::kCacheFile : TreeSource::kRootOnly, true};
+}
+
 std::u16string DecodeCacheText(std::span<const std::uint8_t> bytes, const AnsiDecoder& ansi) {
   if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
     std::u16string text;

@@ -1,5 +1,6 @@
 // The directory tree's text: the order of names within a folder, the lines
-// drawn with box-drawing marks, and the paths read from the host's cache file.
+// drawn with box-drawing marks, where the path list comes from, and the paths
+// read from the host's cache file.
 // No Win32 here: the code page conversion of a cache file is handed in, so
 // this builds and is tested natively too.
 #pragma once
@@ -45,6 +46,25 @@ inline bool FitsNode(std::u16string_view path) { return path.size() < kPathCapac
 // kMaxDepth backslashes (CachePaths and the scan give no others); a path
 // outside that is drawn at the nearest level, never past the column flags.
 std::vector<std::u16string> DrawLines(std::span<const std::u16string_view> paths);
+
+// Where the dialog takes a tree's path list from.
+enum class TreeSource {
+  kScan,
+  kHostList,   // the list the host kept from an earlier call
+  kCacheFile,  // the drive's cache file; a scan when it cannot be read
+  kRootOnly,   // nothing below the root
+};
+
+struct TreePlan {
+  TreeSource source;
+  bool keep;  // the list goes back to the host's cache at the end; otherwise it is freed
+};
+
+// The host's cache serves a drive root only, and only when the host reads
+// cache files or keeps lists. Its list comes first; a drive other than fixed
+// is scanned every time, and a fixed one the host only keeps lists of starts
+// empty until Reload.
+TreePlan PlanTree(bool driveRoot, bool useFile, bool keep, bool hostHolds, bool fixedDrive);
 
 // The system's ANSI code page as UTF-16; the bytes hold no NUL.
 using AnsiDecoder = std::function<std::u16string(std::string_view)>;

@@ -1,9 +1,6 @@
-// The tree's text without the system: the order of names, lines drawn from a
-// path list, and the paths of a cache file's bytes.
+// The tree without the system: the order of names, lines drawn from a path
+// list, where the list comes from, and the paths of a cache file's bytes.
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "tree_lines.h"
 
@@ -47,6 +44,28 @@ TEST(TreeLines, DrawnFromAPathList) {
   EXPECT_EQ(JoinPath(u"C:\\", u"x"), u"C:\\x");
 }
 
+TEST(TreePlan, TheHostsListThenAFixedDrivesFileElseAScan) {
+  using enum TreeSource;
+  const struct {
+    bool driveRoot, useFile, keep, hostHolds, fixedDrive;
+    TreeSource source;
+    bool kept;
+  } cases[] = {
+      {false, true, true, false, true, kScan, false},  // no drive root, no slot in the host's cache
+      {true, false, false, true, true, kScan, false},  // the host's list is left, and freed
+      {true, true, false, true, false, kHostList, true},
+      {true, false, true, true, true, kHostList, true},
+      {true, true, true, false, true, kCacheFile, true},
+      {true, true, true, false, false, kScan, true},  // removable or missing: scanned every time
+      {true, false, true, false, true, kRootOnly, true},
+      {true, false, true, false, false, kScan, true},
+  };
+  for (const auto& c : cases) {
+    const TreePlan plan = PlanTree(c.driveRoot, c.useFile, c.keep, c.hostHolds, c.fixedDrive);
+    EXPECT_TRUE(plan.source == c.source && plan.keep == c.kept) << &c - cases;
+  }
+}
+
 std::vector<std::uint8_t> Utf16File(std::u16string_view text) {
   std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
   for (const char16_t unit : text) bytes.insert(bytes.end(), {std::uint8_t(unit & 0xFF), std::uint8_t(unit >> 8)});
@@ -58,8 +77,6 @@ std::u16string Latin1(std::string_view ansi) { return std::u16string(ansi.begin(
 TEST(TreeCacheFile, PathsFromItsBytes) {
   const std::u16string longest = u"C:\\" + std::u16string(516, u'n');  // 519 characters
   const std::u16string deepest = u"C:" + Repeat(u"\\d", 100);
-  std::vector<std::uint8_t> odd = Utf16File(u"C:\\a\r\n");
-  odd.push_back(u'b');
   const struct {
     std::vector<std::uint8_t> bytes;
     std::vector<std::u16string_view> paths;
@@ -68,14 +85,11 @@ TEST(TreeCacheFile, PathsFromItsBytes) {
       {Utf16File(u"C:\\音楽\r\nC:\\b"), {u"C:\\音楽"}},  // no final CR LF: the last line is lost
       {{}, {}},
       {{0xFF}, {}},
-      {{0xFF, 0xFE}, {}},
-      {odd, {u"C:\\a"}},
       {AnsiFile("C:\\a\r\nC:\\a\\b\r\n"), {u"C:\\a", u"C:\\a\\b"}},
-      {AnsiFile(std::string_view("C:\\a\r\n\0C:\\b\r\n", 13)), {u"C:\\a"}},  // the text ends at a NUL
-      {Utf16File(std::u16string_view(u"C:\\a\r\n\0C:\\b\r\n", 13)), {u"C:\\a"}},
-      {AnsiFile("C:\\a\nC:\\b\rC:\\c\r\n"), {u"C:\\a\nC:\\b\rC:\\c"}},  // only CR LF ends a line
-      {AnsiFile("\r\nroot\r\nC:\\a\r\n"), {u"C:\\a"}},                  // no backslash: skipped
-      {Utf16File(longest + u"\r\n" + longest + u"n\r\n"), {longest}},   // 520 characters: skipped
+      {Utf16File(std::u16string_view(u"C:\\a\r\n\0C:\\b\r\n", 13)), {u"C:\\a"}},  // the text ends at a NUL
+      {AnsiFile("C:\\a\nC:\\b\rC:\\c\r\n"), {u"C:\\a\nC:\\b\rC:\\c"}},            // only CR LF ends a line
+      {AnsiFile("\r\nroot\r\nC:\\a\r\n"), {u"C:\\a"}},                            // no backslash: skipped
+      {Utf16File(longest + u"\r\n" + longest + u"n\r\n"), {longest}},             // 520 characters: skipped
       {Utf16File(deepest + u"\r\n" + deepest + u"\\e\r\nC:\\z\r\n"), {deepest, u"C:\\z"}},
   };
   for (const auto& c : cases) EXPECT_EQ(CachePaths(DecodeCacheText(c.bytes, Latin1)), c.paths) << c.bytes.size();
