@@ -1,12 +1,8 @@
-// The applet list and the dialog of files not to load through ZvDll.dll, with
-// applet files of our own in the prefix's system directory beside Wine's.
-// The library's LoadLibraryW and MessageBoxW go through the test.
+// The applet list and the dialog of files not to load through ZvDll.dll, with our applets in the
+// prefix's system directory beside Wine's; the library's LoadLibraryW and MessageBoxW go through the test.
 #include <afxcoll.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <span>
 
 #include "cpl/cpl_ids.h"
 #include "cpl_record.h"
@@ -19,11 +15,11 @@ using namespace zvtest;
 using Strings = std::vector<std::wstring>;
 
 Strings g_loaded, g_asked;
-bool g_showBoxes = false;  // otherwise every question is answered No unseen
+int g_realBoxes = 0;  // questions shown for real; any further one is answered No unseen
 HMODULE WINAPI RecordingLoad(LPCWSTR name) { return g_loaded.push_back(name), LoadLibraryW(name); }
 int WINAPI RecordingBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   g_asked.push_back(std::wstring(caption) + L" " + text + (owner || type != MB_YESNO ? L" owner/type" : L""));
-  return g_showBoxes ? MessageBoxW(owner, text, caption, type) : IDNO;
+  return g_realBoxes-- > 0 ? MessageBoxW(owner, text, caption, type) : IDNO;
 }
 
 std::wstring SystemDir() {
@@ -53,29 +49,8 @@ HMODULE Library() {
   return hooked ? library : nullptr;
 }
 
-// The records as "file|name|description|flag"; the record past the capacity
-// must come back as it went in. answers, when given, are clicked in the real boxes.
-Strings List(int capacity, BOOL confirm, const Strings& excluded, const std::vector<int>& answers) {
-  std::vector<CplAllData> records(capacity + 1);
-  memset(records.data(), 0xA5, records.size() * sizeof(CplAllData));
-  CStringArray names;
-  for (const std::wstring& name : excluded) names.Add(name.c_str());
-  g_loaded.clear(), g_asked.clear();
-  g_showBoxes = !answers.empty();
-  UiScript person([&] {
-    for (const int answer : answers) Require(AnswerMessageBox(answer).has_value(), "no confirmation");
-  });
-  using ListFn = int(WINAPI*)(CplAllData*, int, BOOL, const CStringArray*);
-  const int count = GetExport<ListFn>(Library(), "ZvGetCplAllData")(records.data(), capacity, confirm, &names);
-  EXPECT_TRUE(person.Join()) << person.Failure();
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(&records[capacity]), 1000), std::string(1000, '\xA5'));
-  Strings lines;
-  for (const CplAllData& r : std::span(records.data(), count))
-    lines.push_back(std::wstring(r.szFileName) + L"|" + r.info.szName + L"|" + r.info.szInfo + L"|" +
-                    std::to_wstring(r.dwFlag));
-  return lines;
-}
-
+// Each case lists into one record more than its capacity, which must come back
+// as it went in; answers, when given, are clicked in the real boxes.
 TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
   const std::wstring appwiz =
       L"appwiz.cpl|アプリケーションの追加と削除|"
@@ -89,14 +64,11 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
   // Wine's bthprops.cpl and irprops.cpl have no CPlApplet; joy.cpl is in the table, excluded here.
   const Strings unknown = {L"bthprops.cpl",  L"irprops.cpl",   L"zvapplet1.cpl", L"zvapplet2.cpl",
                            L"zvapplet3.cpl", L"zvapplet4.cpl", L"zvapplet5.cpl", L"zvjunk.cpl"};
-  const Strings shouted = {L"BTHPROPS.CPL",  L"IrProps.cpl",   L"ZVAPPLET1.CPL",
-                           L"zvapplet2.CPL", L"zvapplet3.cpl", L"zvapplet4.cpl",
-                           L"zvapplet5.cpl", L"ZvJunk.cpl",    L"",
-                           L"JOY.CPL"};
-  const Strings butTwo = {L"bthprops.cpl",  L"irprops.cpl", L"zvapplet3.cpl", L"zvapplet4.cpl",
-                          L"zvapplet5.cpl", L"zvjunk.cpl",  L"joy.cpl"};
-  const auto ask = [](const wchar_t* file) { return L"読み込み確認 " + std::wstring(file) + L"を読み込みますか"; };
-  const Strings asked = {ask(L"zvapplet1.cpl"), ask(L"zvapplet2.cpl")};
+  const Strings shouted = {
+      L"ZVAPPLET1.CPL", L"zvapplet2.CPL", L"",          L"JOY.CPL", L"BTHPROPS.CPL", L"IrProps.cpl", L"zvapplet3.cpl",
+      L"zvapplet4.cpl", L"zvapplet5.cpl", L"ZvJunk.cpl"};
+  const Strings butTwo(shouted.begin() + 2, shouted.end());
+  const Strings asked = {L"読み込み確認 zvapplet1.cplを読み込みますか", L"読み込み確認 zvapplet2.cplを読み込みますか"};
   const struct {
     int capacity;
     BOOL confirm;
@@ -108,76 +80,80 @@ TEST(CplList, TableRowsLoadedAppletsExclusionsConfirmationAndCapacity) {
       {20, TRUE, shouted, {appwiz, inetcpl, main}, {}, {}, {}},
       {20, TRUE, butTwo, {appwiz, inetcpl, main, named}, {L"zvapplet1.cpl"}, asked, {IDYES, IDNO}},
       {0, TRUE, {}, {}, {}, {}, {}},
-      {2, TRUE, {}, {appwiz, inetcpl}, {}, {ask(L"bthprops.cpl")}, {}},  // answered No
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "capacity " << c.capacity << ", excluded " << c.excluded.size());
-    EXPECT_EQ(List(c.capacity, c.confirm, c.excluded, c.answers), c.lines);
+    std::vector<CplAllData> records(c.capacity + 1);
+    memset(records.data(), 0xA5, records.size() * sizeof(CplAllData));
+    CStringArray excluded;
+    for (const std::wstring& name : c.excluded) excluded.Add(name.c_str());
+    g_loaded.clear(), g_asked.clear();
+    g_realBoxes = static_cast<int>(c.answers.size());
+    UiScript person([&] {
+      for (const int answer : c.answers) Require(AnswerMessageBox(answer).has_value(), "no confirmation");
+    });
+    using ListFn = int(WINAPI*)(CplAllData*, int, BOOL, const CStringArray*);
+    const int count = GetExport<ListFn>(Library(), "ZvGetCplAllData")(records.data(), c.capacity, c.confirm, &excluded);
+    EXPECT_TRUE(person.Join()) << person.Failure();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&records[c.capacity]), 1000), std::string(1000, '\xA5'));
+    records.resize(count);
+    Strings lines;
+    for (const CplAllData& r : records)
+      lines.push_back(std::wstring(r.szFileName) + L"|" + r.info.szName + L"|" + r.info.szInfo + L"|" +
+                      std::to_wstring(r.dwFlag));
+    EXPECT_EQ(lines, c.lines);
     EXPECT_EQ(g_loaded, c.loaded);
     EXPECT_EQ(g_asked, c.asked);
-    wchar_t current[MAX_PATH];
-    EXPECT_EQ(std::wstring(current, GetCurrentDirectoryW(MAX_PATH, current)) + L"\\", SystemDir());
-    for (const std::wstring& name : unknown) EXPECT_EQ(GetModuleHandleW(name.c_str()), nullptr) << Utf8(name);
   }
+  wchar_t current[MAX_PATH];
+  EXPECT_EQ(std::wstring(current, GetCurrentDirectoryW(MAX_PATH, current)) + L"\\", SystemDir());
+  for (const std::wstring& name : unknown) EXPECT_EQ(GetModuleHandleW(name.c_str()), nullptr) << Utf8(name);
 }
 
-// Wine reports a version to a program named in AppDefaults: a copy of zvhost
-// under its own name for each. 2000 and later share the table the prefix's
-// own version shows above; inetcpl.cpl's first row tells the others apart.
+// Wine gives a program the version AppDefaults names: a copy of zvhost under a
+// name of its own lists inetcpl.cpl's first row, which tells the older tables apart.
 TEST(CplList, OlderWindowsVersionsListFromTheirTables) {
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"win95", L"ﾕｰｻﾞｰ\tこのｺﾝﾋﾟｭｰﾀに複数のﾕｰｻﾞｰを設定し管理します。\t1"},
-      {L"win98", L"ユーザー\tこのコンピュータに複数のユーザーを設定し管理します。\t1"},
-      {L"nt40", L"ｲﾝﾀｰﾈｯﾄ\tｲﾝﾀｰﾈｯﾄの設定を変更します。\t0"}};
-  TempDir dir;
-  for (const wchar_t* file : {L"zvfw.dll", L"ZvDll.dll"})
-    ASSERT_TRUE(CopyFileW((ProgramDir() + file).c_str(), dir.Path(file).c_str(), FALSE));
-  for (const auto& [version, expected] : cases) {
-    const std::wstring exe = std::wstring(L"zvcpl_") + version + L".exe", key = L"Software\\Wine\\AppDefaults\\" + exe;
-    ASSERT_TRUE(CopyFileW((ProgramDir() + L"zvhost.exe").c_str(), dir.Path(exe).c_str(), FALSE));
+  const std::wstring exe = ProgramDir() + L"zvcpl_old.exe", key = L"Software\\Wine\\AppDefaults\\zvcpl_old.exe";
+  ASSERT_TRUE(CopyFileW((ProgramDir() + L"zvhost.exe").c_str(), exe.c_str(), FALSE));
+  for (const auto& [version, expected] :
+       {std::pair{L"win95", L"ﾕｰｻﾞｰ\tこのｺﾝﾋﾟｭｰﾀに複数のﾕｰｻﾞｰを設定し管理します。\t1"},
+        std::pair{L"win98", L"ユーザー\tこのコンピュータに複数のユーザーを設定し管理します。\t1"},
+        std::pair{L"nt40", L"ｲﾝﾀｰﾈｯﾄ\tｲﾝﾀｰﾈｯﾄの設定を変更します。\t0"}}) {
     RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Version", REG_SZ, version, 2 * (wcslen(version) + 1));
-    const auto run = RunProgram(dir.Path(exe), L"cpl list --capacity 1 --exclude appwiz.cpl");
-    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    const auto run = RunProgram(exe, L"cpl list --capacity 1 --exclude appwiz.cpl");
     EXPECT_EQ(Utf16(run.output), L"inetcpl.cpl\t" + std::wstring(expected) + L"\r\n") << Utf8(version);
   }
+  RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+  DeleteFileW(exe.c_str());
 }
 
-// The list after the dialog, run on before while person works it.
-Strings NonLoadList(const Strings& before, const std::function<void(HWND)>& person) {
-  CStringArray list;
-  for (const std::wstring& name : before) list.Add(name.c_str());
-  // The file dialog must start in the system directory by itself, not from here nor the folder last used.
-  SetCurrentDirectoryW(ProgramDir().c_str());
-  RegDeleteTreeW(HKEY_CURRENT_USER,
-                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
-  UiScript script([&] { person(RequireDialog(L"読み込まないCPLファイルの設定")); });
-  GetExport<void(WINAPI*)(CStringArray*)>(Library(), "OnSetNonLoadCpl")(&list);
-  EXPECT_TRUE(script.Join()) << script.Failure();
-  Strings after;
-  for (INT_PTR i = 0; i < list.GetCount(); ++i) after.push_back(list[i].GetString());
-  return after;
-}
-
+// Nine rows in: the tenth shows empty and OK makes ten.
 TEST(CplDialog, OkStoresTheTenRowsAndCancelNothing) {
-  const Strings ten = {L"a.cpl", L"", L"c.cpl", L"d.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl", L"j.cpl"};
+  const Strings nine = {L"a.cpl", L"", L"c.cpl", L"d.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl"};
   const Strings edited = {
-      L"", L"日本語の設定.cpl", L"c.cpl", L"joy.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl", L"j.cpl"};
+      L"", L"日本語の設定.cpl", L"c.cpl", L"joy.cpl", L"e.cpl", L"f.cpl", L"g.cpl", L"h.cpl", L"i.cpl", L""};
   for (const int button : {IDOK, IDCANCEL}) {
-    const Strings after = NonLoadList(ten, [&](HWND dlg) {
-      Require(GetText(dlg, IDC_CPL_FILE9) == L"j.cpl" && SetText(dlg, IDC_CPL_FILE0, L""), "row 1 and 10");
-      Require(TypeKeys(dlg, IDC_CPL_FILE1, L"日本語の設定.cpl") && Click(dlg, IDC_CPL_REF3), "row 2, 参照 of row 4");
-      HWND files = WaitForFileDialog();
-      Require(files && GetText(files, cmb13) == L"d.cpl" && Items(files, cmb1) == Strings{L"CPLファイル"},
-              "file dialog");
+    CStringArray list;
+    for (const std::wstring& name : nine) list.Add(name.c_str());
+    // The file dialog must start in the system directory by itself, not from here nor the folder last used.
+    SetCurrentDirectoryW(ProgramDir().c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER,
+                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
+    UiScript person([&] {
+      HWND dlg = RequireDialog(L"読み込まないCPLファイルの設定");
+      Require(SetText(dlg, IDC_CPL_FILE0, L"") && TypeKeys(dlg, IDC_CPL_FILE1, L"日本語の設定.cpl"), "rows 1, 2");
+      const HWND files = Click(dlg, IDC_CPL_REF3) ? WaitForFileDialog() : nullptr;
+      Require(files && GetText(files, cmb13) == L"d.cpl" && Items(files, cmb1) == Strings{L"CPLファイル"}, "参照");
       Require(AnswerFileDialog(L"joy.cpl"), "joy.cpl of the system directory");
       Require(WaitForText(dlg, IDC_CPL_FILE3, L"joy.cpl") && Click(dlg, IDC_CPL_REF9) && CancelFileDialog(), "cancel");
       Require(Click(dlg, button), "OK or Cancel");
     });
-    EXPECT_EQ(after, button == IDOK ? edited : ten);
+    GetExport<void(WINAPI*)(CStringArray*)>(Library(), "OnSetNonLoadCpl")(&list);
+    EXPECT_TRUE(person.Join()) << person.Failure();
+    Strings after;
+    for (INT_PTR i = 0; i < list.GetCount(); ++i) after.push_back(list[i].GetString());
+    EXPECT_EQ(after, button == IDOK ? edited : nine);
   }
-  // A short list shows its missing rows empty, and OK makes ten.
-  EXPECT_EQ(NonLoadList({L"x.cpl"}, [](HWND dlg) { Require(Click(dlg, IDOK), "OK"); }),
-            (Strings{L"x.cpl", L"", L"", L"", L"", L"", L"", L"", L"", L""}));
 }
 
 }  // namespace
