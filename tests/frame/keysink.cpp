@@ -3,7 +3,11 @@
 // the hook let through.
 #include <windows.h>
 
-int wmain() {
+#include <cwchar>
+
+int wmain(int argc, wchar_t** argv) {
+  // The test that started it: a test ended by its watchdog must not leave its sink behind.
+  HANDLE test = argc > 1 ? ::OpenProcess(SYNCHRONIZE, FALSE, std::wcstoul(argv[1], nullptr, 10)) : nullptr;
   WNDCLASSW sinkClass = {};
   sinkClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
     if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && wParam >= 'A' && wParam <= 'Z') {
@@ -22,7 +26,12 @@ int wmain() {
   ::RegisterClassW(&sinkClass);
   ::CreateWindowExW(0, sinkClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 80, 300, 120, nullptr,
                     nullptr, sinkClass.hInstance, nullptr);
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
-  return 0;
+  for (;;) {
+    if (::MsgWaitForMultipleObjects(test ? 1 : 0, &test, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 && test) return 0;
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return 0;
+      ::DispatchMessageW(&message);
+    }
+  }
 }

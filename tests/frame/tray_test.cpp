@@ -36,7 +36,8 @@ std::future<ProcessResult> Start(const std::wstring& exe, const std::wstring& ar
 
 // The focused program, whose title is the letters that reached it; closed when the object goes.
 struct KeySink {
-  std::future<ProcessResult> process = Start(L"zvkeysink.exe", L"");
+  // It ends with this test too, should the watchdog end the test first.
+  std::future<ProcessResult> process = Start(L"zvkeysink.exe", std::to_wstring(GetCurrentProcessId()));
   HWND window = nullptr;
   KeySink() {
     WaitForCondition([&] { return (window = FindWindowW(L"ZvKeySink", nullptr)) != nullptr; });
