@@ -4,18 +4,20 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cstring_text.h"
 #include "scoped_handle.h"
 
+using zv::dirtree::CopyFailureMessage;
+using zv::dirtree::CopyStep;
 using zv::dirtree::kMaxDepth;
 
 namespace {
 
 constexpr wchar_t kNoMemory[] = L"メモリが足りません";
-constexpr wchar_t kCopyFailed[] = L"クリップボードへのコピーに失敗しました";
 
 void FreeList(TREEPATH* head) {
   while (head) {
@@ -115,6 +117,20 @@ class TextMeasure {
   HDC m_dc;
   HGDIOBJ m_fontBefore = nullptr;
 };
+
+// Hands memory to the clipboard as its CF_UNICODETEXT. The step that failed,
+// if one did: the memory is then still the caller's.
+std::optional<CopyStep> HandToClipboard(HWND owner, HGLOBAL memory) {
+  if (!::OpenClipboard(owner)) return CopyStep::kOpen;
+  std::optional<CopyStep> failed;
+  if (!::EmptyClipboard()) {
+    failed = CopyStep::kEmpty;
+  } else if (!::SetClipboardData(CF_UNICODETEXT, memory)) {
+    failed = CopyStep::kSetData;
+  }
+  ::CloseClipboard();
+  return failed;
+}
 
 }  // namespace
 
@@ -304,15 +320,11 @@ void CDirtreeDlg::OnCopy() {
   for (const int index : selected) total += static_cast<size_t>(m_pTreeList->SendMessage(LB_GETTEXTLEN, index)) + 2;
 
   // Zero-filled, with room to spare: the zeros end the text.
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, ((total + 10) * 2 / 16 + 1) * 16);
-  if (!memory) {
-    Message(kCopyFailed);
-    return;
-  }
-  auto* text = static_cast<wchar_t*>(::GlobalLock(memory));
+  const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, ((total + 10) * 2 / 16 + 1) * 16);
+  auto* text = memory ? static_cast<wchar_t*>(::GlobalLock(memory)) : nullptr;
   if (!text) {
-    Message(kCopyFailed);
-    ::GlobalFree(memory);
+    if (memory) ::GlobalFree(memory);
+    Message(ToCString(CopyFailureMessage(CopyStep::kAllocate)));
     return;
   }
   wchar_t* at = text;
@@ -322,20 +334,10 @@ void CDirtreeDlg::OnCopy() {
     *at++ = L'\n';
   }
   ::GlobalUnlock(memory);
-
-  if (!::OpenClipboard(m_hWnd)) {
-    Message(L"クリップボードを開くのに失敗しました");
+  if (const auto failed = HandToClipboard(m_hWnd, memory)) {
     ::GlobalFree(memory);
-    return;
+    Message(ToCString(CopyFailureMessage(*failed)));
   }
-  if (!::EmptyClipboard()) {
-    Message(L"クリップボードを空にするのに失敗しました");
-    ::GlobalFree(memory);
-  } else if (!::SetClipboardData(CF_UNICODETEXT, memory)) {
-    Message(L"クリップボードへのデータのセットに失敗しました");
-    ::GlobalFree(memory);
-  }
-  ::CloseClipboard();
 }
 
 void CDirtreeDlg::SettleList() {

@@ -89,6 +89,17 @@ TreePlan PlanTree(bool driveRoot, bool useFile, bool keep, bool hostHolds, bool 
   return {useFile ? TreeSource::kCacheFile : TreeSource::kRootOnly, true};
 }
 
+std::u16string_view CopyFailureMessage(CopyStep failed) {
+  // In the order of CopyStep.
+  static constexpr std::u16string_view kMessages[] = {
+      u"クリップボードへのコピーに失敗しました",
+      u"クリップボードを開くのに失敗しました",
+      u"クリップボードを空にするのに失敗しました",
+      u"クリップボードへのデータのセットに失敗しました",
+  };
+  return kMessages[static_cast<int>(failed)];
+}
+
 std::u16string DecodeCacheText(std::span<const std::uint8_t> bytes, const AnsiDecoder& ansi) {
   if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
     std::u16string text;

@@ -1,6 +1,6 @@
 // The directory tree's text: the order of names within a folder, the lines
-// drawn with box-drawing marks, where the path list comes from, and the paths
-// read from the host's cache file.
+// drawn with box-drawing marks, where the path list comes from, what a failed
+// copy tells the user, and the paths read from the host's cache file.
 // No Win32 here: the code page conversion of a cache file is handed in, so
 // this builds and is tested natively too.
 #pragma once
@@ -58,6 +58,8 @@ enum class TreeSource {
 struct TreePlan {
   TreeSource source;
   bool keep;  // the list goes back to the host's cache at the end; otherwise it is freed
+
+  bool operator==(const TreePlan&) const = default;
 };
 
 // The host's cache serves a drive root only, and only when the host reads
@@ -65,6 +67,12 @@ struct TreePlan {
 // is scanned every time, and a fixed one the host only keeps lists of starts
 // empty until Reload.
 TreePlan PlanTree(bool driveRoot, bool useFile, bool keep, bool hostHolds, bool fixedDrive);
+
+// The steps of a copy of the selected lines to the clipboard, in order.
+enum class CopyStep { kAllocate, kOpen, kEmpty, kSetData };
+
+// What the user is told when a copy failed at that step.
+std::u16string_view CopyFailureMessage(CopyStep failed);
 
 // The system's ANSI code page as UTF-16; the bytes hold no NUL.
 using AnsiDecoder = std::function<std::u16string(std::string_view)>;

@@ -84,15 +84,6 @@ void AnswerColour(std::optional<COLORREF> colour) {
   Require(Click(chooser, colour ? IDOK : IDCANCEL) && WaitForWindowGone(chooser), "the colour dialog stays");
 }
 
-// A person's click on a line of the byte values, with the keys held (MK_SHIFT…).
-void ClickLine(HWND dlg, int line, WPARAM keys) {
-  const HWND list = ::GetDlgItem(dlg, IDC_BIN_VALUES);
-  RECT r{};
-  ::SendMessageW(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&r));
-  ::PostMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, MAKELPARAM(r.left + 4, r.top + 2));
-  ::PostMessageW(list, WM_LBUTTONUP, keys, MAKELPARAM(r.left + 4, r.top + 2));
-}
-
 std::vector<COLORREF> Distinct(size_t count) {
   std::vector<COLORREF> colours(count);
   for (size_t i = 0; i < count; ++i) colours[i] = RGB(i * 37 % 256, 255 - i % 256, i * 11 % 256);
@@ -140,7 +131,7 @@ TEST(ColourDialogs, CancelWritesNothing) {
     BOOL option = FALSE;
     Drive(c.name, table.data(), &option, [&] {
       const HWND dlg = Open(c.title);
-      if (c.how == VK_ESCAPE) ClickLine(dlg, 5, 0);
+      if (c.how == VK_ESCAPE) ClickItem(dlg, IDC_BIN_VALUES, 5, 0);
       Press(dlg, c.swatch);
       AnswerColour(RGB(1, 2, 3));
       Press(dlg, c.option);
@@ -159,14 +150,14 @@ TEST(BinaryColours, SelectedValuesTakeTheColourAndTheSwatchShowsTheFocusedOne) {
     const HWND dlg = Open(L"Binary表示の色設定");
     const std::vector<std::wstring> lines = Items(dlg, IDC_BIN_VALUES);
     Require(lines.size() == 256 && lines[0] + lines[10] + lines[159] + lines[255] == L"000a9fff", "lines %02x");
-    ClickLine(dlg, 0x0a, 0);
-    ClickLine(dlg, 0x0b, MK_SHIFT);
+    ClickItem(dlg, IDC_BIN_VALUES, 0x0a, 0);
+    ClickItem(dlg, IDC_BIN_VALUES, 0x0b, MK_SHIFT);
     EXPECT_EQ(SwatchFault(dlg, IDC_BIN_SWATCH, colours[0x0b]), "");
     Press(dlg, IDC_BIN_CHOOSE);
     AnswerColour(RGB(200, 100, 50));
     EXPECT_EQ(g_chooserStart.load(), colours[0x0b]);
     EXPECT_EQ(SwatchFault(dlg, IDC_BIN_SWATCH, RGB(200, 100, 50)), "");
-    ClickLine(dlg, 0x0c, 0);
+    ClickItem(dlg, IDC_BIN_VALUES, 0x0c, 0);
     EXPECT_EQ(SwatchFault(dlg, IDC_BIN_SWATCH, colours[0x0c]), "");
     Press(dlg, IDC_BIN_USE);
     Press(dlg, IDOK);

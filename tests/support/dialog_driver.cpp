@@ -244,6 +244,19 @@ std::vector<std::wstring> Items(HWND dlg, int id) {
   return items;
 }
 
+bool ClickItem(HWND dlg, int id, int index, WPARAM keys, bool twice) {
+  HWND list = Control(dlg, id, L"ClickItem");
+  RECT item{};
+  if (!list || static_cast<LRESULT>(Send(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item))) == LB_ERR)
+    return false;
+  const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+  // A double click's second press comes as WM_LBUTTONDBLCLK.
+  const auto press = [&](UINT down) {
+    return ::PostMessageW(list, down, keys | MK_LBUTTON, at) && ::PostMessageW(list, WM_LBUTTONUP, keys, at);
+  };
+  return press(WM_LBUTTONDOWN) && (!twice || press(WM_LBUTTONDBLCLK));
+}
+
 // --- Message boxes and the system's file dialogs ------------------------------
 
 std::optional<SeenMessageBox> AnswerMessageBox(int buttonId, DWORD timeoutMs) {

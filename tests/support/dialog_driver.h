@@ -68,6 +68,10 @@ bool PressKey(HWND dlg, WORD virtualKey);
 bool SelectIndex(HWND dlg, int id, int index);
 int Selection(HWND dlg, int id);
 std::vector<std::wstring> Items(HWND dlg, int id);
+// A person's click on a list box's item with keys held (MK_CONTROL adds it to
+// an extended selection), twice for a double click. Posted: it reaches the
+// list after what was posted before, a Click's too.
+bool ClickItem(HWND dlg, int id, int index, WPARAM keys = 0, bool twice = false);
 
 // --- Message boxes and the system's file dialogs ------------------------------
 
